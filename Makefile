@@ -1,0 +1,54 @@
+# Two commands do everything on a fresh Debian 12 machine:
+#   make run    installs what is missing, builds and starts Ferrowick
+#   make test   installs what is missing, builds and runs every test
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+CTEST_ARGS ?= --output-on-failure -j2
+TEST_ENV    = QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
+              QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
+
+.PHONY: deps configure build run test test-tsan test-asan test-sanitize bench fuzz clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	@if [ -x $(BUILD)/app/ferrowick ]; then exec $(BUILD)/app/ferrowick; \
+	 else echo "Ferrowick: the main window is not built yet, so there is nothing to run."; fi
+
+test: build
+	@cd $(BUILD) && $(TEST_ENV) ctest $(CTEST_ARGS)
+
+# Engine and page-model tests under ThreadSanitizer / AddressSanitizer.
+test-tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=thread >/dev/null
+	@cmake --build build-tsan
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" $(TEST_ENV) ctest $(CTEST_ARGS) -L sanitize
+
+test-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=address >/dev/null
+	@cmake --build build-asan
+	@cd build-asan && ASAN_OPTIONS="detect_leaks=1" $(TEST_ENV) ctest $(CTEST_ARGS) -L sanitize
+
+test-sanitize: test-tsan test-asan
+
+# Benchmarks print figures; they assert nothing.
+bench: build
+	@cd $(BUILD) && for b in bench/bench_*; do [ -x "$$b" ] && $(TEST_ENV) "$$b"; done; true
+
+# libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz
+	@for f in build-fuzz/fuzz/fuzz_*; do [ -x "$$f" ] && mkdir -p build-fuzz/corpus/$$(basename $$f) && \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/$$(basename $$f) fuzz/corpus/$$(basename $$f); done; true
+
+clean:
+	rm -rf $(BUILD) build-tsan build-asan build-fuzz
