@@ -1,0 +1,76 @@
+#include "file.h"
+
+#include "exception.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+CFile::~CFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void CFile::Fail(int err, const char* what) const
+{
+    throw CFileException(err, m_strPath,
+                         QStringLiteral("%1 %2: %3").arg(QString::fromUtf8(what), m_strPath,
+                                                         QString::fromUtf8(std::strerror(err))));
+}
+
+void CFile::Open(const QString& path)
+{
+    if (m_fd >= 0)
+        Close();
+    m_strPath = path;
+    const QByteArray native = path.toUtf8();
+    if (path.isEmpty() || native.contains('\0'))
+        Fail(EINVAL, "cannot create");
+    // No O_TRUNC: truncating before the lock would destroy a file another writer holds.
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        Fail(errno, "cannot create");
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        Fail(err == EWOULDBLOCK ? EBUSY : err, "in use");
+    }
+    if (::ftruncate(fd, 0) != 0) {
+        const int err = errno;
+        ::close(fd);
+        Fail(err, "cannot truncate");
+    }
+    m_fd = fd;
+}
+
+void CFile::Write(const void* data, unsigned count)
+{
+    if (m_fd < 0)
+        Fail(EBADF, "not open");
+    const char* p = static_cast<const char*>(data);
+    while (count > 0) {
+        const ssize_t n = ::write(m_fd, p, count);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            Fail(errno, "cannot write");
+        }
+        if (n == 0)
+            Fail(ENOSPC, "cannot write");
+        p += n;
+        count -= unsigned(n);
+    }
+}
+
+void CFile::Close()
+{
+    if (m_fd < 0)
+        return;
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        Fail(errno, "cannot close");
+}

@@ -1,0 +1,281 @@
+#include "httpfile.h"
+
+#include "exception.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <strings.h>
+
+namespace {
+
+// Past this much unread data the transfer is paused until the reader catches up.
+constexpr size_t kBufferLimit = 64 * 1024;
+
+uint64_t NowMs()
+{
+    using namespace std::chrono;
+    return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+std::string Trim(std::string s)
+{
+    const char* ws = " \t\r\n";
+    const size_t b = s.find_first_not_of(ws);
+    if (b == std::string::npos)
+        return {};
+    const size_t e = s.find_last_not_of(ws);
+    return s.substr(b, e - b + 1);
+}
+
+bool IsFollowedRedirect(uint32_t status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+} // namespace
+
+struct CHttpFile::Curl {
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    curl_slist* headers = nullptr;
+    bool added = false;
+
+    ~Curl()
+    {
+        if (multi && easy && added)
+            curl_multi_remove_handle(multi, easy);
+        if (easy)
+            curl_easy_cleanup(easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+        if (headers)
+            curl_slist_free_all(headers);
+    }
+};
+
+CHttpFile::CHttpFile(std::string url, QString agent, uint32_t receiveTimeoutMs, bool followRedirects)
+    : m_strUrl(std::move(url))
+    , m_strAgent(std::move(agent))
+    , m_dwTimeout(receiveTimeoutMs ? receiveTimeoutMs : INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS)
+    , m_bFollow(followRedirects)
+{
+}
+
+CHttpFile::~CHttpFile() = default;
+
+void CHttpFile::Fail(uint32_t code, const QString& what) const
+{
+    throw CInternetException(code, what + QStringLiteral(" (") + QString::fromStdString(m_strUrl) + ')');
+}
+
+void CHttpFile::AddRequestHeaders(const QString& line, uint32_t flags)
+{
+    const std::string text = line.trimmed().toStdString();
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0)
+        return;
+    const std::string name = Trim(text.substr(0, colon));
+    if (flags & HTTP_ADDREQ_FLAG_ADD_IF_NEW) {
+        for (const std::string& have : m_headerLines) {
+            const std::string haveName = Trim(have.substr(0, have.find(':')));
+            if (strcasecmp(haveName.c_str(), name.c_str()) == 0)
+                return;
+        }
+    }
+    m_headerLines.push_back(text);
+}
+
+size_t CHttpFile::HeaderCallback(char* data, size_t size, size_t n, void* p)
+{
+    auto* self = static_cast<CHttpFile*>(p);
+    const size_t len = size * n;
+    self->m_nLastActivityMs = NowMs();
+    std::string line(data, len);
+    if (line.rfind("HTTP/", 0) == 0) {
+        // A new response begins (after a redirect or an interim answer): its headers replace the last.
+        self->m_responseHeaders.clear();
+        const size_t sp = line.find(' ');
+        self->m_nStatus = sp == std::string::npos ? 0 : uint32_t(std::strtoul(line.c_str() + sp + 1, nullptr, 10));
+        return len;
+    }
+    line = Trim(line);
+    if (line.empty()) {
+        const bool interim = self->m_nStatus >= 100 && self->m_nStatus < 200;
+        bool redirected = false;
+        if (self->m_bFollow && IsFollowedRedirect(self->m_nStatus)) {
+            for (const auto& [name, value] : self->m_responseHeaders)
+                if (strcasecmp(name.c_str(), "Location") == 0 && !value.empty())
+                    redirected = true;
+        }
+        if (!interim && !redirected)
+            self->m_bHeadersDone = true;
+        return len;
+    }
+    const size_t colon = line.find(':');
+    if (colon != std::string::npos)
+        self->m_responseHeaders.emplace_back(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+    return len;
+}
+
+size_t CHttpFile::WriteCallback(char* data, size_t size, size_t n, void* p)
+{
+    auto* self = static_cast<CHttpFile*>(p);
+    const size_t len = size * n;
+    if (self->m_buffer.size() - self->m_nBufferPos >= kBufferLimit) {
+        self->m_bPaused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    if (self->m_nBufferPos > 0 && self->m_nBufferPos == self->m_buffer.size()) {
+        self->m_buffer.clear();
+        self->m_nBufferPos = 0;
+    } else if (self->m_nBufferPos > kBufferLimit) {
+        self->m_buffer.erase(0, self->m_nBufferPos);
+        self->m_nBufferPos = 0;
+    }
+    self->m_bHeadersDone = true;
+    self->m_nLastActivityMs = NowMs();
+    self->m_buffer.append(data, len);
+    return len;
+}
+
+void CHttpFile::SendRequest()
+{
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!initialised)
+        Fail(CURLE_FAILED_INIT, QStringLiteral("the HTTP library cannot be initialised"));
+    if (m_curl)
+        Fail(CURLE_FAILED_INIT, QStringLiteral("request already sent"));
+
+    m_curl = std::make_unique<Curl>();
+    m_curl->easy = curl_easy_init();
+    m_curl->multi = curl_multi_init();
+    if (!m_curl->easy || !m_curl->multi)
+        Fail(CURLE_OUT_OF_MEMORY, QStringLiteral("cannot create a request"));
+
+    for (const std::string& line : m_headerLines) {
+        curl_slist* next = curl_slist_append(m_curl->headers, line.c_str());
+        if (!next)
+            Fail(CURLE_OUT_OF_MEMORY, QStringLiteral("cannot add a header line"));
+        m_curl->headers = next;
+    }
+
+    CURL* e = m_curl->easy;
+    const std::string agent = m_strAgent.toStdString();
+    curl_easy_setopt(e, CURLOPT_URL, m_strUrl.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());  // an added User-Agent line replaces it
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, m_curl->headers);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, m_bFollow ? 1L : 0L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(m_dwTimeout));
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CHttpFile::HeaderCallback);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CHttpFile::WriteCallback);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 64L * 1024);
+
+    if (curl_multi_add_handle(m_curl->multi, e) != CURLM_OK)
+        Fail(CURLE_FAILED_INIT, QStringLiteral("cannot start the request"));
+    m_curl->added = true;
+    m_nLastActivityMs = NowMs();
+    Pump(true);
+    if (!m_bHeadersDone && m_bDone && m_nResult == CURLE_OK)
+        m_bHeadersDone = true;
+    if (m_bDone && m_nResult != CURLE_OK && m_buffer.empty() && !m_bHeadersDone)
+        Fail(uint32_t(m_nResult), QString::fromUtf8(curl_easy_strerror(CURLcode(m_nResult))));
+}
+
+// Drives the transfer until the final headers are in (or, for reads, until
+// data is buffered), the transfer ends, or nothing arrives within the time-out.
+void CHttpFile::Pump(bool untilHeaders)
+{
+    auto satisfied = [&] {
+        return untilHeaders ? m_bHeadersDone : m_nBufferPos < m_buffer.size();
+    };
+    while (!satisfied() && !m_bDone) {
+        int running = 0;
+        if (curl_multi_perform(m_curl->multi, &running) != CURLM_OK)
+            Fail(CURLE_RECV_ERROR, QStringLiteral("transfer failed"));
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(m_curl->multi, &left)) {
+            if (msg->msg == CURLMSG_DONE) {
+                m_bDone = true;
+                m_nResult = msg->data.result;
+            }
+        }
+        if (satisfied() || m_bDone)
+            break;
+        const uint64_t idle = NowMs() - m_nLastActivityMs;
+        if (idle >= m_dwTimeout)
+            Fail(CURLE_OPERATION_TIMEDOUT, QStringLiteral("the server sent nothing in time"));
+        const int wait = int(std::min<uint64_t>(m_dwTimeout - idle, 200));
+        curl_multi_poll(m_curl->multi, nullptr, 0, wait, nullptr);
+    }
+}
+
+bool CHttpFile::QueryInfo(uint32_t query, QString& value) const
+{
+    value.clear();
+    if (query == HTTP_QUERY_STATUS_CODE) {
+        if (!m_nStatus)
+            return false;
+        value = QString::number(m_nStatus);
+        return true;
+    }
+    const char* name = query == HTTP_QUERY_CONTENT_LENGTH ? "Content-Length"
+                       : query == HTTP_QUERY_LOCATION     ? "Location"
+                                                          : nullptr;
+    if (!name)
+        return false;
+    for (const auto& [have, text] : m_responseHeaders) {
+        if (strcasecmp(have.c_str(), name) == 0) {
+            value = QString::fromUtf8(text.c_str());
+            return true;
+        }
+    }
+    return false;
+}
+
+unsigned CHttpFile::Read(void* buffer, unsigned count)
+{
+    if (!m_curl)
+        Fail(CURLE_SEND_ERROR, QStringLiteral("read before send"));
+    if (count == 0)
+        return 0;
+    if (m_nBufferPos == m_buffer.size()) {
+        m_buffer.clear();
+        m_nBufferPos = 0;
+        if (m_bPaused) {
+            m_bPaused = false;
+            m_nLastActivityMs = NowMs();
+            curl_easy_pause(m_curl->easy, CURLPAUSE_CONT);
+        }
+        Pump(false);
+    }
+    const size_t avail = m_buffer.size() - m_nBufferPos;
+    if (avail == 0) {
+        // The end of the body: a transfer that ended in error (a cut body, a
+        // reset, a short Content-Length) is a failed read, not the end.
+        if (m_nResult != CURLE_OK)
+            Fail(uint32_t(m_nResult), QString::fromUtf8(curl_easy_strerror(CURLcode(m_nResult))));
+        return 0;
+    }
+    const size_t n = std::min<size_t>(avail, count);
+    std::memcpy(buffer, m_buffer.data() + m_nBufferPos, n);
+    m_nBufferPos += n;
+    return unsigned(n);
+}
+
+void CHttpFile::Close()
+{
+    m_curl.reset();
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+    m_nBufferPos = 0;
+}

@@ -1,0 +1,18 @@
+#include "internetsession.h"
+
+#include "exception.h"
+
+#include <curl/curl.h>
+
+CInternetSession::CInternetSession(const QString& agent) : m_strAgent(agent)
+{
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!initialised)
+        throw CInternetException(CURLE_FAILED_INIT, QStringLiteral("the HTTP library cannot be initialised"));
+}
+
+std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const QString& server, uint16_t port,
+                                                                    uint32_t /*flags*/) const
+{
+    return std::make_unique<CHttpConnection>(server, port, m_strAgent);
+}

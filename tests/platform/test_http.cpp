@@ -1,0 +1,205 @@
+#include "platform/exception.h"
+#include "platform/internetsession.h"
+#include "tests/site/localvideosite.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace localsite;
+
+namespace {
+
+struct HttpTest : ::testing::Test {
+    LocalVideoSite site;
+    ScopedProxy proxy{site.proxyUrl()};
+    CInternetSession session;
+
+    std::unique_ptr<CHttpFile> open(const char* host, const QString& object, uint32_t flags = 0,
+                                    uint32_t timeoutMs = 2000)
+    {
+        auto conn = session.GetHttpConnection(host, 80);
+        conn->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, timeoutMs);
+        return conn->OpenRequest("GET", object, flags | INTERNET_FLAG_EXISTING_CONNECT);
+    }
+
+    static std::string readAll(CHttpFile& f)
+    {
+        std::string body;
+        char buf[1024];
+        while (unsigned n = f.Read(buf, 1023))
+            body.append(buf, n);
+        return body;
+    }
+};
+
+} // namespace
+
+TEST_F(HttpTest, SendsEachHeaderLineOnceInOrderThroughTheProxy)
+{
+    Video v;
+    v.title = "Cats";
+    site.setVideo("abc", v);
+    auto f = open(kSiteHost, "watch?v=abc");
+    f->AddRequestHeaders("User-Agent: Test/1.0");
+    f->AddRequestHeaders("Accept: text/html");
+    f->AddRequestHeaders("user-agent: Second/2.0");  // same name: not added again
+    f->AddRequestHeaders("Accept-Language: en");
+    f->SendRequest();
+    EXPECT_EQ(f->GetStatusCode(), 200u);
+    EXPECT_NE(readAll(*f).find("<title>YouTube - Cats</title>"), std::string::npos);
+
+    const auto reqs = site.requests();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].requestLine, "GET http://www.youtube.com/watch?v=abc HTTP/1.1");
+    EXPECT_EQ(reqs[0].host, kSiteHost);
+    std::vector<std::string> names;
+    int agents = 0;
+    for (const auto& [name, value] : reqs[0].headers) {
+        if (strcasecmp(name.c_str(), "User-Agent") == 0) {
+            ++agents;
+            EXPECT_EQ(value, "Test/1.0");
+        }
+        if (name == "User-Agent" || name == "Accept" || name == "Accept-Language")
+            names.push_back(name);
+    }
+    EXPECT_EQ(agents, 1);
+    EXPECT_EQ(names, (std::vector<std::string>{"User-Agent", "Accept", "Accept-Language"}));
+}
+
+TEST_F(HttpTest, QueriesHeadersOfTheFinalResponse)
+{
+    Video v;
+    v.acceptedToken = "tok";
+    v.size = 5000;
+    v.redirectToken = "XYZ";
+    v.video.redirects = 2;
+    site.setVideo("vid", v);
+
+    auto f = open(kSiteHost, "get_video?video_id=vid&t=tok&fmt=18");
+    f->SendRequest();
+    QString len, loc;
+    EXPECT_TRUE(f->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, len));
+    EXPECT_EQ(len, "5000");
+    EXPECT_FALSE(f->QueryInfo(HTTP_QUERY_LOCATION, loc));
+    EXPECT_TRUE(loc.isEmpty());
+    const std::string body = readAll(*f);
+    ASSERT_EQ(body.size(), 5000u);
+    for (size_t i = 0; i < body.size(); ++i)
+        ASSERT_EQ(body[i], VideoByte(i)) << i;
+    EXPECT_EQ(site.count("/get_video"), 3);  // two hops, then the video
+
+    // Without automatic redirects the redirect itself is the answer.
+    auto e = open(kSiteHost, "v/vid", INTERNET_FLAG_NO_AUTO_REDIRECT);
+    e->SendRequest();
+    EXPECT_EQ(e->GetStatusCode(), 303u);
+    EXPECT_TRUE(e->QueryInfo(HTTP_QUERY_LOCATION, loc));
+    EXPECT_TRUE(loc.endsWith("&t=XYZ"));
+}
+
+TEST_F(HttpTest, ErrorStatusIsReadLikeAnyBody)
+{
+    Video v;
+    v.page.status = 500;
+    site.setVideo("e", v);
+    auto f = open(kSiteHost, "watch?v=e");
+    f->SendRequest();
+    EXPECT_EQ(f->GetStatusCode(), 500u);
+    EXPECT_EQ(readAll(*f), "<html><body>error page</body></html>");
+}
+
+TEST_F(HttpTest, BodyWithoutContentLengthEndsAtTheClose)
+{
+    Video v;
+    v.acceptedToken = "t";
+    v.size = 100000;
+    v.video.noContentLength = true;
+    site.setVideo("n", v);
+    auto f = open(kSiteHost, "get_video?video_id=n&t=t&fmt=18");
+    f->SendRequest();
+    QString len;
+    EXPECT_FALSE(f->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, len));
+    EXPECT_EQ(readAll(*f).size(), 100000u);
+}
+
+TEST_F(HttpTest, BodyCutShortOfItsContentLengthIsAFailedRead)
+{
+    Video v;
+    v.acceptedToken = "t";
+    v.size = 100000;
+    v.video.cutAfter = 30000;
+    site.setVideo("c", v);
+    auto f = open(kSiteHost, "get_video?video_id=c&t=t&fmt=18");
+    f->SendRequest();
+    size_t got = 0;
+    char buf[1024];
+    EXPECT_THROW(
+        {
+            while (unsigned n = f->Read(buf, 1023))
+                got += n;
+        },
+        CInternetException);
+    EXPECT_EQ(got, 30000u);  // everything that did arrive was delivered first
+}
+
+TEST_F(HttpTest, StallsPastTheReceiveTimeoutFail)
+{
+    Video v;
+    v.acceptedToken = "t";
+    v.size = 10000;
+    v.video.stallAfterBytes = 2000;
+    v.video.stallMs = 3000;
+    v.page.stallBeforeHeadersMs = 3000;
+    site.setVideo("s", v);
+
+    auto page = open(kSiteHost, "watch?v=s", 0, 300);
+    EXPECT_THROW(page->SendRequest(), CInternetException);
+
+    auto video = open(kSiteHost, "get_video?video_id=s&t=t&fmt=18", 0, 300);
+    video->SendRequest();
+    size_t got = 0;
+    char buf[1024];
+    EXPECT_THROW(
+        {
+            while (unsigned n = video->Read(buf, 1023))
+                got += n;
+        },
+        CInternetException);
+    EXPECT_EQ(got, 2000u);
+}
+
+TEST_F(HttpTest, SlowButSteadyTrickleIsNoTimeout)
+{
+    Video v;
+    v.acceptedToken = "t";
+    v.size = 2000;
+    v.video.trickleBytes = 200;
+    v.video.trickleMs = 100;  // each gap well inside the time-out, the whole well beyond it
+    site.setVideo("slow", v);
+    auto f = open(kSiteHost, "get_video?video_id=slow&t=t&fmt=18", 0, 400);
+    f->SendRequest();
+    EXPECT_EQ(readAll(*f).size(), 2000u);
+}
+
+TEST(HttpFailures, ConnectionRefusedRaises)
+{
+    // A port that was just free: nothing listens there.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int port = ntohs(addr.sin_port);
+    ::close(fd);
+
+    ScopedProxy proxy("http://127.0.0.1:" + std::to_string(port));
+    CInternetSession session;
+    auto conn = session.GetHttpConnection(kSiteHost, 80);
+    auto f = conn->OpenRequest("GET", "watch?v=x", 0);
+    EXPECT_THROW(f->SendRequest(), CInternetException);
+}
