@@ -1,0 +1,5 @@
+#include "folders.h"
+
+QString g_strVideoFolder;
+QString g_strTempFolder;
+CCriticalSection g_csFolders;

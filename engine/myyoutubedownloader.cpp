@@ -1,0 +1,220 @@
+#include "myyoutubedownloader.h"
+
+#include "folders.h"
+#include "patterns.h"
+
+#include "platform/paths.h"
+#include "platform/textconv.h"
+#include "platform/tickcount.h"
+
+CMyYouTubeDownloader::CMyYouTubeDownloader() = default;
+CMyYouTubeDownloader::~CMyYouTubeDownloader() = default;
+
+bool CMyYouTubeDownloader::GetInfo(DownloaderInfo& info, bool clearChanged)
+{
+    CSingleLock lock(m_csInfo);
+    const uint32_t mask = info.mask;
+    if (mask & DIF_STATE)
+        info.state = m_nState;
+    if (mask & DIF_TITLE)
+        info.title = m_strTitle;
+    if (mask & DIF_VIDEOPATH)
+        info.videopath = m_strVideoPath;
+    if (mask & DIF_THUMBPATH)
+        info.thumbpath = m_strThumbPath;
+    if (mask & DIF_IMAGEPATH)
+        info.imagepath = m_strImagePath;
+    if (mask & DIF_LENGTH)
+        info.length = m_nLength;
+    if (mask & DIF_COMPLETED)
+        info.completed = m_nCompleted;
+    if (mask & DIF_STARTTICK)
+        info.starttick = m_dwStartTick;
+    if (mask & DIF_ERROR)
+        info.error = m_nError;
+    const bool changed = m_bChanged != 0;
+    if (clearChanged)
+        m_bChanged = 0;
+    return changed;
+}
+
+void CMyYouTubeDownloader::Discard()
+{
+    // The stop request goes first: once m_bDiscarded is set the worker may
+    // delete the job at any moment, so nothing may touch it after that.
+    Stop();
+    bool running;
+    {
+        CSingleLock lock(m_csInfo);
+        running = m_bRunning != 0;
+        if (running)
+            m_bDiscarded = 1;
+    }
+    if (!running)
+        delete this;
+}
+
+void CMyYouTubeDownloader::Restore(const QString& id, const QString& title, const QString& videopath,
+                                   const QString& thumbpath, const QString& imagepath, int32_t error, int32_t length,
+                                   int32_t completed)
+{
+    m_strVideoId = id;
+    CSingleLock lock(m_csInfo);
+    m_strTitle = title;
+    m_strVideoPath = videopath;
+    m_strThumbPath = thumbpath;
+    m_strImagePath = imagepath;
+    m_nError = error;
+    m_nLength = length;
+    m_nCompleted = completed;
+    m_nState = DS_DONE;
+    m_bChanged = 1;
+}
+
+void CMyYouTubeDownloader::GetVideoFolder(QString& folder)
+{
+    {
+        CSingleLock lock(g_csFolders);
+        folder = g_strVideoFolder;
+    }
+    CreateFolderWithParents(folder);  // a failure shows when the file is created
+}
+
+void CMyYouTubeDownloader::GetTempFolder(QString& folder)
+{
+    folder = g_strTempFolder;
+    CreateFolderWithParents(folder);
+}
+
+void CMyYouTubeDownloader::GetFileTitle(QString& title)
+{
+    title = m_strTitle;  // only this worker writes it while it runs
+}
+
+bool CMyYouTubeDownloader::IsMp4Preferred()
+{
+    return true;
+}
+
+void CMyYouTubeDownloader::OnThumbnailStart()
+{
+    CSingleLock lock(m_csInfo);
+    if (m_nState != DS_THUMBNAIL) {
+        m_nState = DS_THUMBNAIL;
+        m_bChanged = 1;
+    }
+}
+
+void CMyYouTubeDownloader::OnThumbnailDone(const QString& path)
+{
+    CSingleLock lock(m_csInfo);
+    if (m_strThumbPath != path) {
+        m_strThumbPath = path;
+        m_bChanged = 1;
+    }
+}
+
+void CMyYouTubeDownloader::OnVideoStart(int32_t length, const QString& path)
+{
+    CSingleLock lock(m_csInfo);
+    m_nLength = length;
+    m_strVideoPath = path;
+    m_nState = DS_DOWNLOADING;
+    m_dwStartTick = GetTickCount();
+    m_bChanged = 1;
+}
+
+void CMyYouTubeDownloader::OnVideoProgress(int32_t completed, int32_t /*length*/)
+{
+    CSingleLock lock(m_csInfo);
+    if (m_nCompleted != completed) {
+        m_nCompleted = completed;
+        m_bChanged = 1;
+    }
+}
+
+void CMyYouTubeDownloader::OnVideoDone(const QString& path)
+{
+    CSingleLock lock(m_csInfo);
+    if (m_strVideoPath != path) {
+        m_strVideoPath = path;
+        m_bChanged = 1;
+    }
+}
+
+void CMyYouTubeDownloader::OnParseStart()
+{
+    CSingleLock lock(m_csInfo);
+    if (m_nState != DS_PARSING) {
+        m_nState = DS_PARSING;
+        m_bChanged = 1;
+    }
+}
+
+void CMyYouTubeDownloader::OnTitle(const QString& title)
+{
+    CSingleLock lock(m_csInfo);
+    if (title.trimmed().isEmpty()) {
+        m_strTitle = QStringLiteral("Unknown-%1").arg(m_strVideoId);
+    } else {
+        // Character references and the characters a file name cannot hold become spaces.
+        m_strTitle = FromUtf8(ReplaceFileNameCharacters(ToUtf8(title))).trimmed();
+    }
+    m_bChanged = 1;
+}
+
+void CMyYouTubeDownloader::OnError(int32_t code)
+{
+    CSingleLock lock(m_csInfo);
+    m_nError = code;
+    m_bChanged = 1;
+}
+
+void CMyYouTubeDownloader::OnBegin()
+{
+    CSingleLock lock(m_csInfo);
+    m_strTitle.clear();
+    m_strVideoPath.clear();
+    m_strThumbPath.clear();
+    m_strImagePath.clear();
+    m_nLength = 0;
+    m_nCompleted = 0;
+    m_nError = 0;
+    m_nState = DS_IDLE;
+    m_dwStartTick = 0;
+    m_bChanged = 1;
+}
+
+void CMyYouTubeDownloader::OnEnd()
+{
+    bool discarded;
+    {
+        CSingleLock lock(m_csInfo);
+        discarded = m_bDiscarded != 0;
+        m_bRunning = 0;
+    }
+    if (discarded) {
+        delete this;
+        return;
+    }
+    CSingleLock lock(m_csInfo);
+    if (m_nState != DS_DONE) {
+        m_nState = DS_DONE;
+        m_bChanged = 1;
+    }
+}
+
+bool CMyYouTubeDownloader::MarkRunning()
+{
+    CSingleLock lock(m_csInfo);
+    if (m_bRunning)
+        return false;  // a previous worker has not finished its OnEnd yet
+    m_bRunning = 1;
+    return true;
+}
+
+void CMyYouTubeDownloader::ClearRunning()
+{
+    CSingleLock lock(m_csInfo);
+    m_bRunning = 0;
+}

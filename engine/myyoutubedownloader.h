@@ -1,0 +1,55 @@
+#pragma once
+
+#include "downloaderinfo.h"
+#include "youtubedownloader.h"
+
+// The job as the list sees it: the job record under m_csInfo, written by the
+// worker through the notifications and polled by the user interface.
+class CMyYouTubeDownloader : public CYouTubeDownloader {
+public:
+    CMyYouTubeDownloader();
+    ~CMyYouTubeDownloader() override;
+
+    // Copies the fields the mask selects and reads the changed mark in one
+    // hold of the lock; clears the mark when asked. Returns the mark as read.
+    bool GetInfo(DownloaderInfo& info, bool clearChanged);
+    // Ends the job's life for the list: deleted at once when no worker runs,
+    // otherwise stopped and deleted by its worker. Don't touch it afterwards.
+    void Discard();
+    void Restore(const QString& id, const QString& title, const QString& videopath, const QString& thumbpath,
+                 const QString& imagepath, int32_t error, int32_t length, int32_t completed);
+
+protected:
+    void GetVideoFolder(QString& folder) override;
+    void GetTempFolder(QString& folder) override;
+    void GetFileTitle(QString& title) override;
+    bool IsMp4Preferred() override;
+
+    void OnThumbnailStart() override;
+    void OnThumbnailDone(const QString& path) override;
+    void OnVideoStart(int32_t length, const QString& path) override;
+    void OnVideoProgress(int32_t completed, int32_t length) override;
+    void OnVideoDone(const QString& path) override;
+    void OnParseStart() override;
+    void OnTitle(const QString& title) override;
+    void OnError(int32_t code) override;
+    void OnBegin() override;
+    void OnEnd() override;
+
+    bool MarkRunning() override;
+    void ClearRunning() override;
+
+    QString m_strTitle;
+    QString m_strVideoPath;
+    QString m_strThumbPath;
+    QString m_strImagePath;
+    int32_t m_nLength = 0;
+    int32_t m_nCompleted = 0;
+    int32_t m_nError = 0;
+    uint32_t m_dwStartTick = 0;
+    int32_t m_nState = DS_IDLE;
+    int32_t m_bChanged = 1;
+    int32_t m_bDiscarded = 0;
+    int32_t m_bRunning = 0;  // from Start until OnEnd has read m_bDiscarded
+    CCriticalSection m_csInfo;
+};

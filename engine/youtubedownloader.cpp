@@ -1,0 +1,290 @@
+#include "youtubedownloader.h"
+
+#include "patterns.h"
+#include "sitehosts.h"
+
+#include "platform/exception.h"
+#include "platform/file.h"
+#include "platform/paths.h"
+#include "platform/textconv.h"
+
+#include <QUrl>
+#include <climits>
+#include <cstdlib>
+#include <new>
+#include <pthread.h>
+#include <system_error>
+#include <thread>
+
+std::atomic<uint32_t> CYouTubeDownloader::s_dwReceiveTimeout{INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS};
+
+namespace {
+
+const char* const kHeaderLines[] = {
+    "User-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.1.13) Gecko/20080311 Firefox/2.0.0.13",
+    "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7",
+    "Accept: text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5",
+    "Accept-Language: en-us,en;q=0.5",
+};
+
+// Reads are at most this long, into a buffer one byte larger.
+constexpr unsigned kChunk = 1023;
+
+// The standard decimal parse: leading white space, an optional sign, digits
+// up to the first non-digit, 0 when there are none; clamped to 32 bits.
+int32_t ParseDecimal(const QString& text)
+{
+    const long long v = std::strtoll(text.toLatin1().constData(), nullptr, 10);
+    return int32_t(v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : v);
+}
+
+} // namespace
+
+// A request and the connection it was made on, released together on every path.
+struct CYouTubeDownloader::Request {
+    std::unique_ptr<CHttpConnection> connection;
+    std::unique_ptr<CHttpFile> file;
+
+    ~Request()
+    {
+        file.reset();
+        connection.reset();
+    }
+};
+
+CYouTubeDownloader::CYouTubeDownloader() = default;
+
+CYouTubeDownloader::~CYouTubeDownloader()
+{
+    CSingleLock lock(m_csControl);
+    m_hThread = 0;
+}
+
+bool CYouTubeDownloader::SetAddress(const QString& address)
+{
+    // Strict parsing, so that nothing is repaired into an address that the
+    // patterns would then accept.
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.isRelative() || url.scheme() != QLatin1String("http") || url.host().isEmpty())
+        return false;
+
+    const std::string host = ToUtf8(url.host(QUrl::FullyEncoded));
+    QString pathAndQuery = url.path(QUrl::FullyEncoded);
+    if (url.hasQuery())
+        pathAndQuery += '?' + url.query(QUrl::FullyEncoded);
+    const std::string path = ToUtf8(pathAndQuery);
+
+    std::string id;
+    if (WholeMatch(host, g_reSiteHost)) {
+        if (!WholeMatch(path, g_reWatchPath, id) && !WholeMatch(path, g_reEmbedPath, id))
+            return false;
+    } else if (WholeMatch(host, g_reThumbHost)) {
+        if (!WholeMatch(path, g_reThumbPath, id))
+            return false;
+    } else {
+        return false;
+    }
+    if (id.empty())
+        return false;
+    m_strVideoId = FromUtf8(id);
+    return true;
+}
+
+bool CYouTubeDownloader::Start()
+{
+    CSingleLock lock(m_csControl);
+    if (m_hThread != 0)
+        return false;
+    if (!MarkRunning())
+        return false;
+    m_bStop = 0;
+    try {
+        std::thread worker(&CYouTubeDownloader::ThreadProc, this);
+        m_hThread = uintptr_t(worker.native_handle());
+        worker.detach();
+    } catch (const std::system_error&) {
+        m_hThread = 0;
+    }
+    if (m_hThread == 0) {
+        ClearRunning();
+        return false;
+    }
+    return true;
+}
+
+void CYouTubeDownloader::Stop()
+{
+    CSingleLock lock(m_csControl);
+    m_bStop = 1;
+}
+
+bool CYouTubeDownloader::IsStopping()
+{
+    CSingleLock lock(m_csControl);
+    return m_bStop != 0;
+}
+
+void CYouTubeDownloader::ThrowIfStopping()
+{
+    if (IsStopping())
+        throw CUserException(QStringLiteral("stopped"));
+}
+
+void CYouTubeDownloader::ThreadProc(CYouTubeDownloader* job)
+{
+    QString token;
+    QString title;
+    job->OnBegin();
+    try {
+        job->FetchThumbnail();
+        job->ParseWatchPage(token, title);
+        job->FetchVideo(token, title);
+        if (job->IsStopping())
+            job->OnError(1);
+    } catch (const CUserException&) {
+        job->OnError(job->IsStopping() ? 1 : 2);
+    } catch (const CInternetException&) {
+        job->OnError(3);
+    } catch (const CFileException&) {
+        job->OnError(5);
+    } catch (const CException&) {
+        job->OnError(6);
+    } catch (const std::bad_alloc&) {
+        job->OnError(6);  // the stand-in for the framework's out-of-memory exception
+    } catch (...) {
+        job->OnError(7);
+    }
+    {
+        CSingleLock lock(job->m_csControl);
+        job->m_hThread = 0;
+    }
+    job->OnEnd();  // may delete the job
+}
+
+std::unique_ptr<CYouTubeDownloader::Request> CYouTubeDownloader::SendRequest(const char* host, const QString& object,
+                                                                               uint32_t flags)
+{
+    auto req = std::make_unique<Request>();
+    req->connection = m_session.GetHttpConnection(
+        QString::fromLatin1(host), kSitePort, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE);
+    req->connection->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, s_dwReceiveTimeout);
+    req->file = req->connection->OpenRequest(QStringLiteral("GET"), object, INTERNET_FLAG_EXISTING_CONNECT | flags);
+    for (const char* line : kHeaderLines)
+        req->file->AddRequestHeaders(QString::fromLatin1(line), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+    ThrowIfStopping();
+    req->file->SendRequest();
+    return req;
+}
+
+void CYouTubeDownloader::FetchThumbnail()
+{
+    OnThumbnailStart();
+    auto req = SendRequest(kThumbnailHost, QStringLiteral("vi/%1/default.jpg").arg(m_strVideoId), 0);
+
+    QString folder;
+    GetTempFolder(folder);
+    const QString path = PathCombine(folder, QStringLiteral("%1.jpg").arg(m_strVideoId));
+    CFile file;
+    file.Open(path);
+
+    char buffer[kChunk + 1];
+    for (;;) {
+        if (IsStopping())
+            break;
+        const unsigned n = req->file->Read(buffer, kChunk);
+        if (n == 0)
+            break;
+        file.Write(buffer, n);
+    }
+    file.Close();
+    req.reset();
+    OnThumbnailDone(path);
+}
+
+void CYouTubeDownloader::ParseWatchPage(QString& token, QString& title)
+{
+    OnParseStart();
+    auto req = SendRequest(kVideoSiteHost, QStringLiteral("watch?v=%1").arg(m_strVideoId), 0);
+
+    std::string body;
+    char buffer[kChunk + 1];
+    for (;;) {
+        if (IsStopping())
+            break;
+        const unsigned n = req->file->Read(buffer, kChunk);
+        if (n == 0)
+            break;
+        body.append(buffer, n);
+    }
+
+    std::string group;
+    if (Search(body, g_reTitle, group))
+        title = FromUtf8(group);
+    if (Search(body, g_rePageToken, group))
+        token = FromUtf8(group);
+    ThrowIfStopping();
+
+    token = token.trimmed();
+    if (token.isEmpty()) {
+        title.clear();
+        FetchTokenFromRedirect(token);
+    }
+}
+
+void CYouTubeDownloader::FetchTokenFromRedirect(QString& token)
+{
+    auto req = SendRequest(kVideoSiteHost, QStringLiteral("v/%1").arg(m_strVideoId), INTERNET_FLAG_NO_AUTO_REDIRECT);
+    QString location;
+    req->file->QueryInfo(HTTP_QUERY_LOCATION, location);
+    std::string group;
+    if (Search(ToUtf8(location), g_reLocationToken, group))
+        token = FromUtf8(group);
+    ThrowIfStopping();
+}
+
+void CYouTubeDownloader::FetchVideo(const QString& token, const QString& title)
+{
+    const bool mp4 = IsMp4Preferred();
+    const QString extension = mp4 ? QStringLiteral("mp4") : QStringLiteral("flv");
+    const QString object = mp4 ? QStringLiteral("get_video?video_id=%1&t=%2&fmt=18").arg(m_strVideoId, token)
+                               : QStringLiteral("get_video?video_id=%1&t=%2").arg(m_strVideoId, token);
+    auto req = SendRequest(kVideoSiteHost, object, 0);
+
+    // An error page is not the video: saving it would report a failure as a finished download.
+    const uint32_t status = req->file->GetStatusCode();
+    if (status < 200 || status > 299)
+        throw CInternetException(status, QStringLiteral("the video request was answered with status %1").arg(status));
+
+    QString lengthText;
+    req->file->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText);
+    const int32_t length = ParseDecimal(lengthText);
+    if (length == 0)
+        throw CUserException(QStringLiteral("the video has no length"));
+
+    OnTitle(title);
+    QString folder;
+    GetVideoFolder(folder);
+    QString fileTitle;
+    GetFileTitle(fileTitle);
+    const QString path = PathCombine(folder, QStringLiteral("%1.%2").arg(fileTitle, extension));
+
+    CFile file;
+    file.Open(path);
+    OnVideoStart(length, path);
+
+    char buffer[kChunk + 1];
+    uint64_t total = 0;
+    for (;;) {
+        if (IsStopping())
+            break;
+        const unsigned n = req->file->Read(buffer, kChunk);
+        if (n == 0)
+            break;
+        total += n;
+        file.Write(buffer, n);
+        OnVideoProgress(int32_t(uint32_t(total)), length);
+    }
+    file.Close();
+    req.reset();
+    OnVideoDone(path);
+}

@@ -1,0 +1,469 @@
+#include "engine/folders.h"
+#include "engine/myyoutubedownloader.h"
+#include "platform/exception.h"
+#include "tests/site/localvideosite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <thread>
+
+using namespace localsite;
+
+namespace {
+
+std::atomic<int> g_deletions{0};
+std::atomic<int> g_stateAtDeletion{-1};
+
+// A job that counts its deletion and can hold its worker at the start.
+struct TestJob : CMyYouTubeDownloader {
+    std::function<void()> atBegin;
+    std::function<void(QString&)> tempFolder;
+
+    ~TestJob() override
+    {
+        g_stateAtDeletion = m_nState;
+        ++g_deletions;
+    }
+    void OnBegin() override
+    {
+        CMyYouTubeDownloader::OnBegin();
+        if (atBegin)
+            atBegin();
+    }
+    void GetTempFolder(QString& folder) override
+    {
+        if (tempFolder)
+            tempFolder(folder);
+        else
+            CMyYouTubeDownloader::GetTempFolder(folder);
+    }
+};
+
+class Gate {
+public:
+    void open()
+    {
+        std::lock_guard<std::mutex> l(m);
+        opened = true;
+        cv.notify_all();
+    }
+    void wait()
+    {
+        std::unique_lock<std::mutex> l(m);
+        cv.wait(l, [&] { return opened; });
+    }
+
+private:
+    std::mutex m;
+    std::condition_variable cv;
+    bool opened = false;
+};
+
+DownloaderInfo Snapshot(CMyYouTubeDownloader& job)
+{
+    DownloaderInfo info;
+    info.mask = uint32_t(-1);
+    job.GetInfo(info, false);
+    return info;
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 15000)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+QByteArray Contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool IsVideoBody(const QByteArray& bytes)
+{
+    for (int i = 0; i < bytes.size(); ++i)
+        if (bytes[i] != VideoByte(uint64_t(i)))
+            return false;
+    return true;
+}
+
+struct JobTest : ::testing::Test {
+    QTemporaryDir dir;
+    LocalVideoSite site;
+    ScopedProxy proxy{site.proxyUrl()};
+    std::vector<TestJob*> jobs;
+
+    void SetUp() override
+    {
+        g_deletions = 0;
+        CSingleLock lock(g_csFolders);
+        g_strVideoFolder = dir.filePath("Video");
+        g_strTempFolder = dir.filePath("Temp");
+    }
+    void TearDown() override
+    {
+        for (TestJob* job : jobs)
+            job->Discard();
+        ASSERT_TRUE(WaitFor([&] { return g_deletions.load() == created; })) << "every job deleted exactly once";
+        CYouTubeDownloader::SetReceiveTimeout(20000);
+    }
+
+    TestJob* makeJob(const std::string& id)
+    {
+        auto* job = new TestJob;
+        ++created;
+        EXPECT_TRUE(job->SetAddress(QString::fromStdString("http://www.youtube.com/watch?v=" + id)));
+        jobs.push_back(job);
+        return job;
+    }
+    int created = 0;
+
+    // Starts the job and waits for the end of that run: after the clear below,
+    // only the new worker sets the changed mark, and it reaches DS_DONE last.
+    DownloaderInfo run(TestJob* job)
+    {
+        DownloaderInfo info;
+        info.mask = uint32_t(-1);
+        job->GetInfo(info, true);
+        EXPECT_TRUE(job->Start());
+        EXPECT_TRUE(WaitFor([&] { return job->GetInfo(info, true) && info.state == DS_DONE; }));
+        return Snapshot(*job);
+    }
+
+    static Video Good(uint64_t size = 50000)
+    {
+        Video v;
+        v.title = "Funny Cats";
+        v.pageToken = "tok123";
+        v.acceptedToken = "tok123";
+        v.size = size;
+        return v;
+    }
+};
+
+} // namespace
+
+TEST_F(JobTest, DownloadsThumbnailPageAndVideo)
+{
+    site.setVideo("good", Good());
+    TestJob* job = makeJob("good");
+    const DownloaderInfo info = run(job);
+
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.title, "Funny Cats");
+    EXPECT_EQ(info.length, 50000);
+    EXPECT_EQ(info.completed, 50000);
+    EXPECT_NE(info.starttick, 0u);
+    EXPECT_EQ(info.videopath, dir.filePath("Video/Funny Cats.mp4"));
+    EXPECT_EQ(info.thumbpath, dir.filePath("Temp/good.jpg"));
+    const QByteArray video = Contents(info.videopath);
+    EXPECT_EQ(video.size(), 50000);
+    EXPECT_TRUE(IsVideoBody(video));
+    EXPECT_EQ(Contents(info.thumbpath), QByteArray(kThumbBody));
+
+    // Thumbnail, page, video: no embed request, and the four header lines on each.
+    const auto reqs = site.requests();
+    ASSERT_EQ(reqs.size(), 3u);
+    EXPECT_EQ(reqs[0].host, kThumbHost);
+    EXPECT_EQ(reqs[0].target, "/vi/good/default.jpg");
+    EXPECT_EQ(reqs[1].target, "/watch?v=good");
+    EXPECT_EQ(reqs[2].target, "/get_video?video_id=good&t=tok123&fmt=18");
+    for (const Request& r : reqs) {
+        std::vector<std::pair<std::string, std::string>> ours;
+        for (const auto& h : r.headers)
+            if (h.first == "User-Agent" || h.first == "Accept-Charset" || h.first == "Accept"
+                || h.first == "Accept-Language")
+                ours.push_back(h);
+        ASSERT_EQ(ours.size(), 4u) << r.requestLine;
+        EXPECT_EQ(ours[0].second,
+                  "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.1.13) Gecko/20080311 Firefox/2.0.0.13");
+        EXPECT_EQ(ours[1].second, "ISO-8859-1,utf-8;q=0.7,*;q=0.7");
+        EXPECT_EQ(ours[2].second,
+                  "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5");
+        EXPECT_EQ(ours[3].second, "en-us,en;q=0.5");
+    }
+}
+
+TEST_F(JobTest, TokenComesFromTheRedirectWhenThePageHasNone)
+{
+    Video v = Good();
+    v.pageToken.reset();
+    v.redirectToken = "fromRedirect";
+    v.acceptedToken = "fromRedirect";
+    site.setVideo("redir", v);
+    const DownloaderInfo info = run(makeJob("redir"));
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.title, "Unknown-redir");  // the page title is dropped along with the missing token
+    EXPECT_EQ(site.count("/v/redir"), 1);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("Video/Unknown-redir.mp4")));
+}
+
+TEST_F(JobTest, PaddedTokenIsTrimmedAndHugePagesAreScraped)
+{
+    Video v = Good();
+    v.pageToken = "  tok123 ";
+    v.pagePadding = 6 * 1024 * 1024;
+    site.setVideo("big", v);
+    const DownloaderInfo info = run(makeJob("big"));
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.title, "Funny Cats");
+    EXPECT_EQ(site.count("/v/"), 0);
+}
+
+TEST_F(JobTest, NoTokenAnywhereAsksWithAnEmptyTokenAndFails)
+{
+    Video v = Good();
+    v.pageToken.reset();
+    site.setVideo("notok", v);
+    const DownloaderInfo info = run(makeJob("notok"));
+    // The site refuses an empty token with an error page, which is not saved as the video.
+    EXPECT_EQ(site.count("/get_video?video_id=notok&t=&fmt=18"), 1);
+    EXPECT_EQ(info.error, DE_INTERNET);
+    EXPECT_TRUE(info.videopath.isEmpty());
+    EXPECT_TRUE(info.title.isEmpty());
+    EXPECT_TRUE(QDir(dir.filePath("Video")).isEmpty());
+}
+
+TEST_F(JobTest, VideoErrorStatusIsAnInternetErrorWithNoFile)
+{
+    Video v = Good();
+    v.video.status = 404;
+    site.setVideo("gone", v);
+    const DownloaderInfo info = run(makeJob("gone"));
+    EXPECT_EQ(info.error, DE_INTERNET);
+    EXPECT_TRUE(info.title.isEmpty());
+    EXPECT_TRUE(info.videopath.isEmpty());
+    EXPECT_FALSE(QDir(dir.filePath("Video")).exists() && !QDir(dir.filePath("Video")).isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("Temp/gone.jpg")));
+}
+
+TEST_F(JobTest, MissingOrZeroLengthIsAParseError)
+{
+    Video zero = Good();
+    zero.video.zeroContentLength = true;
+    site.setVideo("zero", zero);
+    Video none = Good();
+    none.video.noContentLength = true;
+    site.setVideo("none", none);
+
+    for (const char* id : {"zero", "none"}) {
+        const DownloaderInfo info = run(makeJob(id));
+        EXPECT_EQ(info.error, DE_PARSE) << id;
+        EXPECT_TRUE(info.title.isEmpty()) << id;
+        EXPECT_TRUE(info.videopath.isEmpty()) << id;
+        EXPECT_TRUE(QFileInfo::exists(dir.filePath(QString("Temp/%1.jpg").arg(id)))) << id;
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Video/Funny Cats.mp4")));
+}
+
+TEST_F(JobTest, BodyCutShortKeepsThePartialFileAndIsAnInternetError)
+{
+    Video v = Good(100000);
+    v.video.cutAfter = 40000;
+    site.setVideo("cut", v);
+    const DownloaderInfo info = run(makeJob("cut"));
+    EXPECT_EQ(info.error, DE_INTERNET);
+    EXPECT_EQ(info.length, 100000);
+    EXPECT_EQ(info.completed, 40000);
+    const QByteArray partial = Contents(dir.filePath("Video/Funny Cats.mp4"));
+    EXPECT_EQ(partial.size(), 40000);
+    EXPECT_TRUE(IsVideoBody(partial));
+}
+
+TEST_F(JobTest, NetworkFailuresEndWithCodeThree)
+{
+    CYouTubeDownloader::SetReceiveTimeout(300);
+    Video stall = Good(100000);
+    stall.video.stallAfterBytes = 5000;
+    stall.video.stallMs = 2000;
+    site.setVideo("stall", stall);
+    Video thumbDown = Good();
+    thumbDown.thumb.stallBeforeHeadersMs = 2000;
+    site.setVideo("thumbdown", thumbDown);
+
+    DownloaderInfo info = run(makeJob("stall"));
+    EXPECT_EQ(info.error, DE_INTERNET);
+    EXPECT_EQ(info.completed, 5000);
+    EXPECT_EQ(QFileInfo(dir.filePath("Video/Funny Cats.mp4")).size(), 5000);
+
+    info = run(makeJob("thumbdown"));
+    EXPECT_EQ(info.error, DE_INTERNET);
+    EXPECT_EQ(site.count("/watch?v=thumbdown"), 0);  // the job ends before the page is asked for
+}
+
+TEST_F(JobTest, UnreachableSiteIsAnInternetError)
+{
+    ScopedProxy nowhere("http://127.0.0.1:1");
+    site.setVideo("x", Good());
+    const DownloaderInfo info = run(makeJob("x"));
+    EXPECT_EQ(info.error, DE_INTERNET);
+    EXPECT_EQ(info.state, DS_DONE);
+}
+
+TEST_F(JobTest, FileFailuresEndWithCodeFive)
+{
+    site.setVideo("f", Good());
+    {
+        // A plain file where the video folder should be.
+        QFile blocker(dir.filePath("Video"));
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    DownloaderInfo info = run(makeJob("f"));
+    EXPECT_EQ(info.error, DE_FILE);
+    EXPECT_NE(info.state, DS_DOWNLOADING);
+    EXPECT_TRUE(info.videopath.isEmpty());  // never reached the transfer
+
+    Video longTitle = Good();
+    longTitle.title = std::string(300, 'L');
+    site.setVideo("long", longTitle);
+    ASSERT_TRUE(QFile::remove(dir.filePath("Video")));
+    info = run(makeJob("long"));
+    EXPECT_EQ(info.error, DE_FILE);
+}
+
+TEST_F(JobTest, SecondJobWithTheSameFileTitleFailsWithoutTruncatingTheFirst)
+{
+    Video slow = Good(60000);
+    slow.video.trickleBytes = 2000;
+    slow.video.trickleMs = 20;
+    site.setVideo("one", slow);
+    site.setVideo("two", Good(1000));  // same title, so the same path
+
+    TestJob* first = makeJob("one");
+    ASSERT_TRUE(first->Start());
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(*first).completed > 0; }));
+    const DownloaderInfo second = run(makeJob("two"));
+    EXPECT_EQ(second.error, DE_FILE);
+
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(*first).state == DS_DONE; }));
+    EXPECT_EQ(Snapshot(*first).error, DE_NONE);
+    const QByteArray file = Contents(dir.filePath("Video/Funny Cats.mp4"));
+    EXPECT_EQ(file.size(), 60000);
+    EXPECT_TRUE(IsVideoBody(file));
+
+    // Once the first job is done, the later one takes the name over.
+    const DownloaderInfo again = run(jobs.back());
+    EXPECT_EQ(again.error, DE_NONE);
+    EXPECT_EQ(QFileInfo(dir.filePath("Video/Funny Cats.mp4")).size(), 1000);
+}
+
+TEST_F(JobTest, StopBeforeTheFirstRequestSendsNothing)
+{
+    site.setVideo("early", Good());
+    TestJob* job = makeJob("early");
+    Gate begun, release;
+    job->atBegin = [&] {
+        begun.open();
+        release.wait();
+    };
+    ASSERT_TRUE(job->Start());
+    begun.wait();
+    EXPECT_FALSE(job->Start());  // its worker runs
+    job->Stop();
+    release.open();
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(*job).state == DS_DONE; }));
+    EXPECT_EQ(Snapshot(*job).error, DE_STOPPED);
+    EXPECT_TRUE(site.requests().empty());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Temp/early.jpg")));
+}
+
+TEST_F(JobTest, StopMidTransferKeepsThePartialFile)
+{
+    Video v = Good(400000);
+    v.video.trickleBytes = 1000;
+    v.video.trickleMs = 5;
+    site.setVideo("mid", v);
+    TestJob* job = makeJob("mid");
+    ASSERT_TRUE(job->Start());
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(*job).completed >= 5000; }));
+    job->Stop();
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(*job).state == DS_DONE; }));
+    const DownloaderInfo info = Snapshot(*job);
+    EXPECT_EQ(info.error, DE_STOPPED);
+    EXPECT_EQ(info.videopath, dir.filePath("Video/Funny Cats.mp4"));
+    EXPECT_GT(info.completed, 0);
+    EXPECT_LT(info.completed, 400000);
+    EXPECT_EQ(QFileInfo(info.videopath).size(), info.completed);
+}
+
+TEST_F(JobTest, DiscardOfARunningJobDeletesItOnceWhenItsWorkerEnds)
+{
+    Video v = Good(400000);
+    v.video.trickleBytes = 1000;
+    v.video.trickleMs = 5;
+    site.setVideo("disc", v);
+    TestJob* job = makeJob("disc");
+    jobs.clear();  // the test discards it itself
+    ASSERT_TRUE(job->Start());
+    ASSERT_TRUE(WaitFor([&] {
+        DownloaderInfo i = Snapshot(*job);
+        return i.completed > 0;
+    }));
+    const int before = g_deletions;
+    job->Discard();  // returns at once; the worker deletes it
+    ASSERT_TRUE(WaitFor([&] { return g_deletions == before + 1; }));
+    EXPECT_NE(g_stateAtDeletion.load(), DS_DONE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(g_deletions, before + 1);
+
+    // A job without a worker goes at once.
+    TestJob* idle = makeJob("idle");
+    jobs.clear();
+    const int now = g_deletions;
+    idle->Discard();
+    EXPECT_EQ(g_deletions, now + 1);
+}
+
+TEST_F(JobTest, RestartRunsTheWholeJobAgain)
+{
+    Video v = Good(3000);
+    v.title = "First";
+    site.setVideo("re", v);
+    TestJob* job = makeJob("re");
+    EXPECT_EQ(run(job).title, "First");
+
+    v.title = "Second";
+    site.setVideo("re", v);
+    const DownloaderInfo info = run(job);
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.title, "Second");
+    EXPECT_EQ(info.videopath, dir.filePath("Video/Second.mp4"));
+    EXPECT_EQ(site.count("/vi/re/"), 2);
+}
+
+TEST_F(JobTest, InvalidUtf8TitleStillGivesAFile)
+{
+    Video v = Good(2000);
+    v.title = "bad\xff\xfe name";
+    site.setVideo("utf", v);
+    const DownloaderInfo info = run(makeJob("utf"));
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_TRUE(info.title.startsWith("bad"));
+    EXPECT_TRUE(info.title.endsWith("name"));
+    EXPECT_TRUE(QFileInfo::exists(info.videopath));
+}
+
+TEST_F(JobTest, OtherExceptionsMapToCodesSixAndSeven)
+{
+    site.setVideo("six", Good());
+    site.setVideo("seven", Good());
+    TestJob* six = makeJob("six");
+    six->tempFolder = [](QString&) { throw CException(QStringLiteral("framework failure")); };
+    TestJob* seven = makeJob("seven");
+    seven->tempFolder = [](QString&) { throw 42; };
+    EXPECT_EQ(run(six).error, DE_FRAMEWORK);
+    EXPECT_EQ(run(seven).error, DE_UNKNOWN);
+}
