@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct LayoutNode;
+
+// The selector subset the program and its page use: type (any case), '*',
+// #id, .class, [attr], [attr=value], :checked, :disabled, descendant and
+// child combinators, and comma lists. Anything else fails to parse.
+class CssSelector {
+public:
+    static std::optional<CssSelector> Parse(const std::string& text);
+    bool Matches(const LayoutNode* node) const;
+
+private:
+    struct AttributeTest {
+        std::string name;
+        bool hasValue = false;
+        std::string value;
+    };
+    struct Compound {
+        std::string tag;  // lower case; empty = any
+        std::string id;
+        std::vector<std::string> classes;
+        std::vector<AttributeTest> attributes;
+        unsigned stateBits = 0;
+        char combinator = 0;  // how it relates to the compound before it: ' ' or '>'
+    };
+    using Complex = std::vector<Compound>;
+
+    static bool MatchCompound(const Compound& c, const LayoutNode* node);
+    static bool MatchFrom(const Complex& parts, int index, const LayoutNode* node);
+
+    std::vector<Complex> m_alternatives;
+};

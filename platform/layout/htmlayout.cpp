@@ -1,0 +1,453 @@
+#include "htmlayout.h"
+
+#include "htmlparser.h"
+#include "node.h"
+#include "window.h"
+
+#include <QJsonArray>
+#include <QLoggingCategory>
+#include <cstring>
+
+namespace {
+
+// A dead or foreign handle is refused, never dereferenced; debug builds also say so.
+LayoutNode* Live(HELEMENT he)
+{
+    LayoutNode* n = LayoutNode::FromHandle(he);
+#ifndef NDEBUG
+    if (!n && he)
+        qCritical("layout engine: use of a dead element handle %p", static_cast<void*>(he));
+#endif
+    return n && !n->isText ? n : nullptr;
+}
+
+void LogIfShown(LayoutNode* n, QJsonObject record)
+{
+    if (HLWindow* w = n->owningWindow())
+        w->log(std::move(record));
+}
+
+qint64 Id(const LayoutNode* n)
+{
+    return n ? qint64(n->id) : 0;
+}
+
+LayoutNode* NextSibling(const LayoutNode* n)
+{
+    if (!n->parent)
+        return nullptr;
+    const auto& s = n->parent->children;
+    for (size_t i = 0; i + 1 < s.size(); ++i)
+        if (s[i] == n)
+            return s[i + 1];
+    return nullptr;
+}
+
+QString FromWide(const char16_t* text, int length = -1)
+{
+    if (!text)
+        return {};
+    if (length < 0) {
+        length = 0;
+        while (text[length])
+            ++length;
+    }
+    return QString(reinterpret_cast<const QChar*>(text), length);
+}
+
+bool Visit(LayoutNode* root, const std::function<bool(LayoutNode*)>& cb)
+{
+    std::vector<LayoutNode*> stack;
+    for (auto it = root->children.rbegin(); it != root->children.rend(); ++it)
+        stack.push_back(*it);
+    while (!stack.empty()) {
+        LayoutNode* n = stack.back();
+        stack.pop_back();
+        if (n->isText)
+            continue;
+        if (cb(n))
+            return true;
+        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
+            stack.push_back(*it);
+    }
+    return false;
+}
+
+} // namespace
+
+HWND HTMLayoutCreateWindow()
+{
+    return new HLWindow;
+}
+
+void HTMLayoutDestroyWindow(HWND hwnd)
+{
+    delete hwnd;
+}
+
+bool HTMLayoutLoadHtml(HWND hwnd, const uint8_t* html, uint32_t size)
+{
+    if (!hwnd || (!html && size))
+        return false;
+    QString style;
+    LayoutNode* doc = HtmlParser::ParseDocument(std::string(reinterpret_cast<const char*>(html), size), style);
+    if (!doc)
+        return false;
+    hwnd->load(doc, style);
+    return true;
+}
+
+void HTMLayoutSetCallback(HWND hwnd, HTMLAYOUT_NOTIFY cb, void* cbParam)
+{
+    if (!hwnd)
+        return;
+    hwnd->callback = cb;
+    hwnd->callbackParam = cbParam;
+}
+
+bool HTMLayoutDataReady(HWND hwnd, const char16_t* uri, const uint8_t* data, uint32_t dataLength)
+{
+    if (!hwnd || !hwnd->awaitedUrl || FromWide(uri) != *hwnd->awaitedUrl)
+        return false;
+    hwnd->delivered = QByteArray(reinterpret_cast<const char*>(data), int(dataLength));
+    return true;
+}
+
+HLDOM_RESULT HTMLayoutWindowAttachEventHandler(HWND hwnd, ElementEventProc pep, void* tag, uint32_t subscription)
+{
+    if (!hwnd)
+        return HLDOM_INVALID_HWND;
+    if (!pep)
+        return HLDOM_INVALID_PARAMETER;
+    hwnd->handlers.push_back({pep, tag, subscription});
+    INITIALIZATION_PARAMS p;
+    p.cmd = BEHAVIOR_ATTACH;
+    pep(tag, hwnd->document ? hwnd->document->handle() : nullptr, HANDLE_INITIALIZATION, &p);
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutWindowDetachEventHandler(HWND hwnd, ElementEventProc pep, void* tag)
+{
+    if (!hwnd)
+        return HLDOM_INVALID_HWND;
+    auto& hs = hwnd->handlers;
+    hs.erase(std::remove_if(hs.begin(), hs.end(), [&](const HLWindow::Handler& h) { return h.proc == pep && h.tag == tag; }),
+             hs.end());
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayout_UseElement(HELEMENT he)
+{
+    LayoutNode* n = Live(he);
+    if (!n)
+        return HLDOM_INVALID_HANDLE;
+    ++n->uses;
+    n->retain();
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayout_UnuseElement(HELEMENT he)
+{
+    LayoutNode* n = Live(he);
+    if (!n || n->uses == 0) {
+#ifndef NDEBUG
+        if (n)
+            qCritical("layout engine: unuse of element %u that holds no use", n->id);
+#endif
+        return HLDOM_INVALID_HANDLE;
+    }
+    --n->uses;
+    n->release();
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetRootElement(HWND hwnd, HELEMENT* phe)
+{
+    if (!hwnd || !phe)
+        return HLDOM_INVALID_HWND;
+    *phe = hwnd->document ? hwnd->document->handle() : nullptr;
+    return hwnd->document ? HLDOM_OK : HLDOM_OPERATION_FAILED;
+}
+
+HLDOM_RESULT HTMLayoutCreateElement(const char* tagname, const char16_t* textOrNull, HELEMENT* phe)
+{
+    if (!tagname || !*tagname || !phe)
+        return HLDOM_INVALID_PARAMETER;
+    LayoutNode* n = LayoutNode::NewElement(tagname);
+    n->uses = 1;
+    n->retain();
+    if (textOrNull && *textOrNull)
+        n->appendChild(LayoutNode::NewText(FromWide(textOrNull)));
+    *phe = n->handle();
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutInsertElement(HELEMENT he, HELEMENT hparent, unsigned index)
+{
+    LayoutNode* n = Live(he);
+    LayoutNode* parent = Live(hparent);
+    if (!n || !parent)
+        return HLDOM_INVALID_HANDLE;
+    if (n == parent || n->isAncestorOf(parent))
+        return HLDOM_INVALID_PARAMETER;
+    n->retain();  // across the move
+    if (n->parent) {
+        LogIfShown(n, {{"op", "remove"}, {"id", Id(n)}});
+        n->detach();
+    }
+    LayoutNode* before = nullptr;
+    const std::vector<LayoutNode*> elements = parent->elementChildren();
+    if (index < elements.size())
+        before = elements[index];
+    parent->appendChild(n, before);
+    n->release();
+    LogIfShown(parent, {{"op", "insert"}, {"parent", Id(parent)}, {"before", Id(before)}, {"node", HLWindow::NodeJson(n)}});
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutDeleteElement(HELEMENT he)
+{
+    LayoutNode* n = Live(he);
+    if (!n)
+        return HLDOM_INVALID_HANDLE;
+    if (n->parent) {
+        LogIfShown(n, {{"op", "remove"}, {"id", Id(n)}});
+        n->detach();
+    }
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutSetElementInnerText16(HELEMENT he, const char16_t* text, unsigned length)
+{
+    LayoutNode* n = Live(he);
+    if (!n)
+        return HLDOM_INVALID_HANDLE;
+    n->removeAllChildren();
+    const QString value = FromWide(text, text ? int(length) : 0);
+    LayoutNode* t = nullptr;
+    if (!value.isEmpty()) {
+        t = LayoutNode::NewText(value);
+        n->appendChild(t);
+    }
+    LogIfShown(n, {{"op", "text"}, {"id", Id(n)}, {"textId", Id(t)}, {"text", value}});
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutSetElementHtml(HELEMENT he, const uint8_t* html, unsigned length, unsigned where)
+{
+    LayoutNode* n = Live(he);
+    if (!n)
+        return HLDOM_INVALID_HANDLE;
+    if (where != SIH_REPLACE_CONTENT)
+        return HLDOM_INVALID_PARAMETER;
+    const std::vector<LayoutNode*> nodes =
+        HtmlParser::ParseFragment(html ? std::string(reinterpret_cast<const char*>(html), length) : std::string());
+    n->removeAllChildren();
+    QJsonArray kids;
+    for (LayoutNode* c : nodes) {
+        n->appendChild(c);
+        c->release();  // the parser's reference; the parent holds it now
+        kids.append(HLWindow::NodeJson(c));
+    }
+    LogIfShown(n, {{"op", "html"}, {"id", Id(n)}, {"children", kids}});
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetElementInnerText(HELEMENT he, const char** utf8)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !utf8)
+        return HLDOM_INVALID_HANDLE;
+    n->innerTextUtf8 = n->textContent().toUtf8().toStdString();
+    *utf8 = n->innerTextUtf8.c_str();
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutSetAttributeByName(HELEMENT he, const char* name, const char16_t* valueOrNull)
+{
+    LayoutNode* n = Live(he);
+    if (!n)
+        return HLDOM_INVALID_HANDLE;
+    if (!name || !*name)
+        return HLDOM_INVALID_PARAMETER;
+    std::string key(name);
+    for (char& c : key)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const QString value = FromWide(valueOrNull);
+    if (n->setAttribute(key, valueOrNull ? &value : nullptr))
+        LogIfShown(n, {{"op", "attr"}, {"id", Id(n)}, {"name", QString::fromStdString(key)},
+                       {"value", valueOrNull ? QJsonValue(value) : QJsonValue(QJsonValue::Null)}});
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetAttributeByName(HELEMENT he, const char* name, const char16_t** pvalue)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !pvalue)
+        return HLDOM_INVALID_HANDLE;
+    std::string key(name ? name : "");
+    for (char& c : key)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const QString* v = n->attribute(key);
+    *pvalue = v ? reinterpret_cast<const char16_t*>(v->utf16()) : nullptr;
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetElementType(HELEMENT he, const char** ptype)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !ptype)
+        return HLDOM_INVALID_HANDLE;
+    *ptype = n->tag.c_str();
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetElementState(HELEMENT he, uint32_t* pstateBits)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !pstateBits)
+        return HLDOM_INVALID_HANDLE;
+    *pstateBits = n->state;
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutSetElementState(HELEMENT he, uint32_t bitsToSet, uint32_t bitsToClear, bool /*updateView*/)
+{
+    LayoutNode* n = Live(he);
+    if (!n)
+        return HLDOM_INVALID_HANDLE;
+    const uint32_t next = (n->state & ~bitsToClear) | bitsToSet;
+    if (next != n->state) {
+        n->state = next;
+        LogIfShown(n, {{"op", "state"}, {"id", Id(n)}, {"state", qint64(next)}});
+    }
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutUpdateElement(HELEMENT he, bool renderNow)
+{
+    LayoutNode* n = Live(he);
+    if (!n)
+        return HLDOM_INVALID_HANDLE;
+    HLWindow* w = n->owningWindow();
+    if (w && renderNow && w->logging) {
+        if (w->mutations.empty() || w->mutations.back().value(QStringLiteral("op")).toString() != QLatin1String("update"))
+            w->log({{"op", "update"}});
+    }
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetElementLocation(HELEMENT he, RECT* prect, unsigned /*areas*/)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !prect)
+        return HLDOM_INVALID_HANDLE;
+    *prect = n->hasBox ? n->box : RECT{};
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutFindElement(HWND hwnd, POINT pt, HELEMENT* phe)
+{
+    if (!hwnd || !phe)
+        return HLDOM_INVALID_HWND;
+    *phe = nullptr;
+    if (!hwnd->document)
+        return HLDOM_OK;
+    // The deepest element, in document order the last, whose box holds the point.
+    LayoutNode* found = nullptr;
+    auto inside = [&](const LayoutNode* n) {
+        return n->hasBox && pt.x >= n->box.left && pt.x < n->box.right && pt.y >= n->box.top && pt.y < n->box.bottom;
+    };
+    if (inside(hwnd->document))
+        found = hwnd->document;
+    Visit(hwnd->document, [&](LayoutNode* n) {
+        if (inside(n) && (!found || found->isAncestorOf(n) || !n->isAncestorOf(found)))
+            found = n;
+        return false;
+    });
+    *phe = found ? found->handle() : nullptr;
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetParentElement(HELEMENT he, HELEMENT* pparent)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !pparent)
+        return HLDOM_INVALID_HANDLE;
+    *pparent = n->parent ? n->parent->handle() : nullptr;
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetChildrenCount(HELEMENT he, unsigned* count)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !count)
+        return HLDOM_INVALID_HANDLE;
+    *count = unsigned(n->elementChildren().size());
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutGetNthChild(HELEMENT he, unsigned index, HELEMENT* phe)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !phe)
+        return HLDOM_INVALID_HANDLE;
+    const auto kids = n->elementChildren();
+    *phe = index < kids.size() ? kids[index]->handle() : nullptr;
+    return index < kids.size() ? HLDOM_OK : HLDOM_INVALID_PARAMETER;
+}
+
+HLDOM_RESULT HTMLayoutGetElementHwnd(HELEMENT he, HWND* phwnd, bool /*rootWindow*/)
+{
+    LayoutNode* n = Live(he);
+    if (!n || !phwnd)
+        return HLDOM_INVALID_HANDLE;
+    *phwnd = n->owningWindow();
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutVisitElements(HELEMENT he, const char* tagName, const char* attributeName,
+                                    const char16_t* attributeValue, HTMLayoutElementCallback cb, void* param,
+                                    uint32_t /*depth*/)
+{
+    LayoutNode* root = Live(he);
+    if (!root)
+        return HLDOM_INVALID_HANDLE;
+    if (!cb)
+        return HLDOM_INVALID_PARAMETER;
+    std::string tag(tagName ? tagName : "");
+    for (char& c : tag)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string attr(attributeName ? attributeName : "");
+    const QString value = FromWide(attributeValue);
+    Visit(root, [&](LayoutNode* n) {
+        if (!tag.empty() && tag != "*" && n->tag != tag)
+            return false;
+        if (!attr.empty()) {
+            const QString* v = n->attribute(attr);
+            if (!v || (attributeValue && *v != value))
+                return false;
+        }
+        return cb(n->handle(), param);
+    });
+    return HLDOM_OK;
+}
+
+HLDOM_RESULT HTMLayoutSelectElements(HELEMENT he, const char* cssSelectors, HTMLayoutElementCallback cb, void* param)
+{
+    LayoutNode* root = Live(he);
+    if (!root)
+        return HLDOM_INVALID_HANDLE;
+    if (!cb || !cssSelectors)
+        return HLDOM_INVALID_PARAMETER;
+    const auto selector = CssSelector::Parse(cssSelectors);
+    if (!selector)
+        return HLDOM_INVALID_PARAMETER;
+    Visit(root, [&](LayoutNode* n) { return selector->Matches(n) && cb(n->handle(), param); });
+    return HLDOM_OK;
+}
+
+size_t HTMLayoutLiveNodeCount()
+{
+    return LayoutNode::LiveCount();
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// Bytes of one of the program's resources, valid for the life of the process.
+struct ResourceData {
+    const uint8_t* data;
+    uint32_t size;
+};
+
+// "top.png" -> the PNG resource TOP; no dot, or the type "html", means the
+// HTML type; case does not matter. Resources live in the Qt resource system
+// as :/res/<TYPE>/<NAME> in upper case. A URL of 260 characters or more, and
+// an empty resource, find nothing.
+std::optional<ResourceData> LoadResourceByUrl(const QString& url);
