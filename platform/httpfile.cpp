@@ -1,6 +1,7 @@
 #include "httpfile.h"
 
 #include "exception.h"
+#include "internetsession.h"
 
 #include <curl/curl.h>
 
@@ -143,9 +144,7 @@ size_t CHttpFile::WriteCallback(char* data, size_t size, size_t n, void* p)
 
 void CHttpFile::SendRequest()
 {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised)
-        Fail(CURLE_FAILED_INIT, QStringLiteral("the HTTP library cannot be initialised"));
+    CInternetSession::InitLibrary();
     if (m_curl)
         Fail(CURLE_FAILED_INIT, QStringLiteral("request already sent"));
 
@@ -198,6 +197,9 @@ void CHttpFile::Pump(bool untilHeaders)
     auto satisfied = [&] {
         return untilHeaders ? m_bHeadersDone : m_nBufferPos < m_buffer.size();
     };
+    // The time-out counts from the start of this wait: time the caller spent
+    // between reads is not the server's silence.
+    m_nLastActivityMs = NowMs();
     while (!satisfied() && !m_bDone) {
         int running = 0;
         if (curl_multi_perform(m_curl->multi, &running) != CURLM_OK)

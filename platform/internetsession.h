@@ -19,6 +19,9 @@ public:
 
     const QString& GetAgent() const { return m_strAgent; }
 
+    // Initialises libcurl once per process; throws CInternetException when it refuses.
+    static void InitLibrary();
+
 private:
     QString m_strAgent;
 };

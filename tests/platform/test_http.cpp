@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -109,6 +112,98 @@ TEST_F(HttpTest, ErrorStatusIsReadLikeAnyBody)
     f->SendRequest();
     EXPECT_EQ(f->GetStatusCode(), 500u);
     EXPECT_EQ(readAll(*f), "<html><body>error page</body></html>");
+}
+
+TEST_F(HttpTest, EmbedErrorIsOneWholeAnswer)
+{
+    Video v;
+    v.redirectToken = "T";
+    v.embed.status = 500;
+    site.setVideo("ee", v);
+    auto f = open(kSiteHost, "v/ee", INTERNET_FLAG_NO_AUTO_REDIRECT);
+    f->SendRequest();
+    EXPECT_EQ(f->GetStatusCode(), 500u);
+    QString loc;
+    EXPECT_FALSE(f->QueryInfo(HTTP_QUERY_LOCATION, loc));
+    EXPECT_EQ(readAll(*f), "<html><body>error page</body></html>");
+}
+
+TEST_F(HttpTest, RedirectChainIsNotFollowedWhenSwitchedOff)
+{
+    Video v;
+    v.acceptedToken = "t";
+    v.video.redirects = 3;
+    site.setVideo("r", v);
+    auto f = open(kSiteHost, "get_video?video_id=r&t=t&fmt=18", INTERNET_FLAG_NO_AUTO_REDIRECT);
+    f->SendRequest();
+    EXPECT_EQ(f->GetStatusCode(), 302u);
+    QString loc, status;
+    ASSERT_TRUE(f->QueryInfo(HTTP_QUERY_LOCATION, loc));
+    EXPECT_TRUE(loc.endsWith("&hop=1")) << loc.toStdString();
+    EXPECT_TRUE(f->QueryInfo(HTTP_QUERY_STATUS_CODE, status));
+    EXPECT_EQ(status, "302");
+    EXPECT_EQ(readAll(*f), "moved");
+    EXPECT_EQ(site.count("/get_video"), 1);
+}
+
+TEST_F(HttpTest, ZeroLengthAndHugeBodies)
+{
+    Video empty;
+    empty.acceptedToken = "t";
+    empty.video.zeroContentLength = true;
+    site.setVideo("z", empty);
+    auto f = open(kSiteHost, "get_video?video_id=z&t=t&fmt=18");
+    f->SendRequest();
+    QString len;
+    ASSERT_TRUE(f->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, len));
+    EXPECT_EQ(len, "0");
+    char buf[16];
+    EXPECT_EQ(f->Read(buf, sizeof buf), 0u);
+    EXPECT_EQ(f->Read(buf, sizeof buf), 0u);  // the end stays the end
+
+    Video huge;
+    huge.title = "Big";
+    huge.pageToken = "tail-token";
+    huge.pagePadding = 5 * 1024 * 1024;
+    site.setVideo("h", huge);
+    auto page = open(kSiteHost, "watch?v=h");
+    page->SendRequest();
+    const std::string body = readAll(*page);
+    EXPECT_GT(body.size(), huge.pagePadding);
+    EXPECT_EQ(body.rfind("<html><head><title>YouTube - Big</title>", 0), 0u);
+    EXPECT_NE(body.find(", \"t\": \"tail-token\"", huge.pagePadding), std::string::npos);
+}
+
+TEST_F(HttpTest, TimeSpentBetweenReadsIsNotCountedAsSilence)
+{
+    Video v;
+    v.acceptedToken = "t";
+    v.size = 3000;
+    v.video.stallAfterBytes = 1000;
+    v.video.stallMs = 1700;  // the rest comes 500 ms into the reader's next wait
+    site.setVideo("pause", v);
+    auto f = open(kSiteHost, "get_video?video_id=pause&t=t&fmt=18", 0, 1000);
+    f->SendRequest();
+    char buf[1024];
+    size_t got = 0;
+    while (got < 1000)
+        got += f->Read(buf, 1023);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // the caller busy elsewhere
+    got += readAll(*f).size();
+    EXPECT_EQ(got, 3000u);
+}
+
+TEST_F(HttpTest, ReadsOutsideASentRequestRaise)
+{
+    auto f = open(kSiteHost, "watch?v=none");
+    char buf[8];
+    EXPECT_THROW(f->Read(buf, sizeof buf), CInternetException);
+    f->SendRequest();
+    EXPECT_EQ(f->GetStatusCode(), 404u);
+    EXPECT_THROW(f->SendRequest(), CInternetException);  // one request per object
+    f->Close();
+    f->Close();
+    EXPECT_THROW(f->Read(buf, sizeof buf), CInternetException);
 }
 
 TEST_F(HttpTest, BodyWithoutContentLengthEndsAtTheClose)

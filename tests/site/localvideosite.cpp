@@ -317,8 +317,10 @@ void LocalVideoSite::serve(int fd)
         }
     } else if (req.host == kSiteHost && t.rfind("/v/", 0) == 0) {
         const std::string id = t.substr(3, t.find_first_of("&?", 3) - 3);
-        if (!lookup(id, v) || errorOr(v.embed))
+        if (!lookup(id, v))
             conn.respondText(404, {}, "no such video", plain);
+        else if (errorOr(v.embed))
+            ;  // the error page is the whole answer
         else if (v.redirectToken)
             conn.respondText(303, {"Location: http://www.youtube.com/swf/player.swf?video_id=" + id + "&t=" + *v.redirectToken},
                              "", v.embed);
