@@ -58,6 +58,8 @@ TEST(File, UncreatableFilesRaise)
     EXPECT_THROW(file.Open(dir.filePath("no/such/folder/x.jpg")), CFileException);
     EXPECT_THROW(file.Open(dir.filePath(QString(300, 'a') + ".mp4")), CFileException);  // name too long
     EXPECT_THROW(file.Open(QString()), CFileException);
+    // A folder nobody may create files in, root included.
+    EXPECT_THROW(file.Open("/proc/ferrowick-unwritable.mp4"), CFileException);
     EXPECT_THROW(file.Write("x", 1), CFileException);  // never opened
     // A folder in the way of the file.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.mp4"));

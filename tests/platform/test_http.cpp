@@ -279,6 +279,23 @@ TEST_F(HttpTest, SlowButSteadyTrickleIsNoTimeout)
     EXPECT_EQ(readAll(*f).size(), 2000u);
 }
 
+TEST(ScopedProxyTest, ClearsNoProxyAndRestoresEverything)
+{
+    ::setenv("http_proxy", "http://old:1", 1);
+    ::setenv("no_proxy", "www.youtube.com", 1);
+    ::unsetenv("NO_PROXY");
+    {
+        ScopedProxy proxy("http://127.0.0.1:9");
+        EXPECT_STREQ(std::getenv("http_proxy"), "http://127.0.0.1:9");
+        EXPECT_EQ(std::getenv("no_proxy"), nullptr);
+    }
+    EXPECT_STREQ(std::getenv("http_proxy"), "http://old:1");
+    EXPECT_STREQ(std::getenv("no_proxy"), "www.youtube.com");
+    EXPECT_EQ(std::getenv("NO_PROXY"), nullptr);
+    ::unsetenv("http_proxy");
+    ::unsetenv("no_proxy");
+}
+
 TEST(HttpFailures, ConnectionRefusedRaises)
 {
     // A port that was just free: nothing listens there.

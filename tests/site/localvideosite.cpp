@@ -347,10 +347,28 @@ void LocalVideoSite::serve(int fd)
     ::close(fd);
 }
 
-ScopedProxy::ScopedProxy(const std::string& url)
+namespace {
+
+std::optional<std::string> GetEnv(const char* name)
 {
-    if (const char* old = std::getenv("http_proxy"))
-        m_old = old;
+    if (const char* value = std::getenv(name))
+        return std::string(value);
+    return std::nullopt;
+}
+
+void RestoreEnv(const char* name, const std::optional<std::string>& value)
+{
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
+}
+
+} // namespace
+
+ScopedProxy::ScopedProxy(const std::string& url)
+    : m_old(GetEnv("http_proxy")), m_oldNoProxy(GetEnv("no_proxy")), m_oldNoProxyUpper(GetEnv("NO_PROXY"))
+{
     ::setenv("http_proxy", url.c_str(), 1);
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
@@ -358,10 +376,9 @@ ScopedProxy::ScopedProxy(const std::string& url)
 
 ScopedProxy::~ScopedProxy()
 {
-    if (m_old)
-        ::setenv("http_proxy", m_old->c_str(), 1);
-    else
-        ::unsetenv("http_proxy");
+    RestoreEnv("http_proxy", m_old);
+    RestoreEnv("no_proxy", m_oldNoProxy);
+    RestoreEnv("NO_PROXY", m_oldNoProxyUpper);
 }
 
 } // namespace localsite

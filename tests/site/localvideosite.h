@@ -32,7 +32,7 @@ struct Misbehaviour {
 struct Video {
     std::optional<std::string> title;          // page holds <title>YouTube - TITLE</title>
     std::optional<std::string> pageToken;      // page holds , "t": "TOKEN"
-    std::optional<std::string> redirectToken;  // v/ID answers 303 with Location ...&t=TOKEN
+    std::optional<std::string> redirectToken;  // v/ID answers 303 with Location ...&t=TOKEN, else 200
     std::string acceptedToken;                 // get_video checks t against this
     uint64_t size = 4096;                      // video body length
     size_t pagePadding = 0;                    // extra bytes in the watch page
@@ -86,14 +86,17 @@ private:
     std::vector<int> m_openFds;
 };
 
-// Points libcurl's proxy setting at the site for the scope's lifetime.
+// Points libcurl's proxy setting at the site for the scope's lifetime
+// (http_proxy set, no_proxy / NO_PROXY cleared); the old values come back after.
 class ScopedProxy {
 public:
     explicit ScopedProxy(const std::string& url);
     ~ScopedProxy();
+    ScopedProxy(const ScopedProxy&) = delete;
+    ScopedProxy& operator=(const ScopedProxy&) = delete;
 
 private:
-    std::optional<std::string> m_old;
+    std::optional<std::string> m_old, m_oldNoProxy, m_oldNoProxyUpper;
 };
 
 } // namespace localsite
