@@ -76,7 +76,8 @@ void CHttpFile::AddRequestHeaders(const QString& line, uint32_t flags)
 {
     const std::string text = line.trimmed().toStdString();
     const size_t colon = text.find(':');
-    if (colon == std::string::npos || colon == 0)
+    // A line break inside the text would smuggle in further header lines.
+    if (colon == std::string::npos || colon == 0 || text.find_first_of("\r\n") != std::string::npos)
         return;
     const std::string name = Trim(text.substr(0, colon));
     if (flags & HTTP_ADDREQ_FLAG_ADD_IF_NEW) {
@@ -86,7 +87,8 @@ void CHttpFile::AddRequestHeaders(const QString& line, uint32_t flags)
                 return;
         }
     }
-    m_headerLines.push_back(text);
+    // Blanks before the colon are not allowed on the wire.
+    m_headerLines.push_back(name + ": " + Trim(text.substr(colon + 1)));
 }
 
 size_t CHttpFile::HeaderCallback(char* data, size_t size, size_t n, void* p)

@@ -73,6 +73,63 @@ TEST_F(HttpTest, SendsEachHeaderLineOnceInOrderThroughTheProxy)
     EXPECT_EQ(names, (std::vector<std::string>{"User-Agent", "Accept", "Accept-Language"}));
 }
 
+TEST_F(HttpTest, MalformedHeaderLinesAreNotSent)
+{
+    auto f = open(kSiteHost, "watch?v=none");
+    f->AddRequestHeaders("X-One: 1\r\nX-Smuggled: 2");
+    f->AddRequestHeaders("no colon here");
+    f->AddRequestHeaders(": no name");
+    f->AddRequestHeaders("  X-Two : 2  \r\n");  // surrounding blanks and the line end are dropped
+    f->SendRequest();
+    const auto reqs = site.requests();
+    ASSERT_EQ(reqs.size(), 1u);
+    std::vector<std::string> extra;
+    for (const auto& [name, value] : reqs[0].headers)
+        if (name.rfind("X-", 0) == 0 || name.empty() || name.find(' ') != std::string::npos)
+            extra.push_back(name + "=" + value);
+    EXPECT_EQ(extra, (std::vector<std::string>{"X-Two=2"}));
+}
+
+TEST_F(HttpTest, ParallelRequestsEachGetTheirOwnBody)
+{
+    for (int i = 0; i < 4; ++i) {
+        Video v;
+        v.acceptedToken = "t" + std::to_string(i);
+        v.size = 150000 + uint64_t(i) * 1000;
+        site.setVideo("p" + std::to_string(i), v);
+    }
+    std::vector<size_t> sizes(4);
+    std::vector<bool> intact(4);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 4; ++i) {
+        workers.emplace_back([&, i] {
+            // Each job has its own session, as the download workers do.
+            CInternetSession own;
+            auto conn = own.GetHttpConnection(kSiteHost, 80);
+            auto f = conn->OpenRequest(
+                "GET", QString("get_video?video_id=p%1&t=t%1&fmt=18").arg(i), INTERNET_FLAG_EXISTING_CONNECT);
+            std::string body;
+            try {
+                f->SendRequest();
+                body = readAll(*f);
+            } catch (const CInternetException&) {
+                return;  // shows as a wrong size below
+            }
+            sizes[i] = body.size();
+            bool same = true;
+            for (size_t k = 0; k < body.size(); ++k)
+                same = same && body[k] == VideoByte(k);
+            intact[i] = same;
+        });
+    }
+    for (std::thread& t : workers)
+        t.join();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(sizes[i], 150000u + size_t(i) * 1000) << i;
+        EXPECT_TRUE(intact[i]) << i;
+    }
+}
+
 TEST_F(HttpTest, QueriesHeadersOfTheFinalResponse)
 {
     Video v;
