@@ -99,7 +99,7 @@ TEST_F(HttpTest, ParallelRequestsEachGetTheirOwnBody)
         site.setVideo("p" + std::to_string(i), v);
     }
     std::vector<size_t> sizes(4);
-    std::vector<bool> intact(4);
+    std::vector<char> intact(4);  // not vector<bool>: its bits share bytes between threads
     std::vector<std::thread> workers;
     for (int i = 0; i < 4; ++i) {
         workers.emplace_back([&, i] {
