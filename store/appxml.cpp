@@ -1,0 +1,273 @@
+#include "appxml.h"
+
+#include "decimal.h"
+#include "engine/folders.h"
+#include "engine/myyoutubedownloader.h"
+#include "platform/paths.h"
+#include "ui/page/dom.h"
+#include "ui/page/rows.h"
+#include "ui/page/selectedelementlist.h"
+#include "xmlelementitem.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QSettings>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <memory>
+#include <vector>
+
+namespace appxml {
+
+namespace {
+
+using ElementStack = std::vector<std::unique_ptr<CXmlElement>>;  // head = back()
+
+enum class Completion { Go, Stop };
+
+bool IsFieldName(const QString& name)
+{
+    static const char* const kFields[] = {"title", "videopath", "thumbpath", "imagepath",
+                                          "length", "completed", "error"};
+    for (const char* f : kFields)
+        if (name == QLatin1String(f))
+            return true;
+    return false;
+}
+
+void RestoreItem(const CXmlElementItem& e, ItemTable& items, HELEMENT content)
+{
+    const QString id = e.GetAttribute(QStringLiteral("id")).trimmed();
+    if (id.isEmpty())
+        return;
+    // The add flow never lets an id in twice; a hand-made duplicate would
+    // leave a row without its item, so the first one stands.
+    if (items.count(id))
+        return;
+    auto item = std::make_unique<CDownloadItem>();
+    item->m_pDownloader->Restore(id, e.m_strTitle, e.m_strVideoPath, e.m_strThumbPath, e.m_strImagePath,
+                                 ParseDecimal(e.m_strError), ParseDecimal(e.m_strLength),
+                                 ParseDecimal(e.m_strCompleted));
+    InsertRow(item.get(), content, ROW_AT_END);
+    items.emplace(id, std::move(item));
+}
+
+Completion Complete(const ElementStack& stack, ItemTable& items, HELEMENT content)
+{
+    const CXmlElement& e = *stack.back();
+    if (e.m_strName == QLatin1String("dir")) {
+        const QString type = e.GetAttribute(QStringLiteral("type"));
+        if (type == QLatin1String("video")) {
+            CSingleLock lock(g_csFolders);
+            g_strVideoFolder = e.m_strText;
+        } else if (type == QLatin1String("temp")) {
+            g_strTempFolder = e.m_strText;
+        }
+    } else if (e.m_strName == QLatin1String("item")) {
+        RestoreItem(static_cast<const CXmlElementItem&>(e), items, content);
+    } else if (IsFieldName(e.m_strName)) {
+        if (stack.size() < 2)
+            return Completion::Stop;
+        // Only an item takes fields; elsewhere the text has no home.
+        if (auto* item = dynamic_cast<CXmlElementItem*>(stack[stack.size() - 2].get()))
+            item->SetField(e.m_strName, e.m_strText);
+    }
+    return Completion::Go;
+}
+
+std::unique_ptr<CXmlElement> Open(const QXmlStreamReader& reader)
+{
+    const QString name = reader.name().toString().toLower();
+    std::unique_ptr<CXmlElement> e = name == QLatin1String("item") ? std::make_unique<CXmlElementItem>()
+                                                                   : std::make_unique<CXmlElement>();
+    e->m_strName = name;
+    for (const QXmlStreamAttribute& a : reader.attributes())
+        e->m_mapAttributes[a.name().toString().toLower()] = a.value().toString();
+    return e;
+}
+
+// Characters XML 1.0 cannot carry (controls, lone surrogates, U+FFFE/FFFF)
+// would make the writer give up halfway and the next load lose every item
+// after them; they become U+FFFD instead.
+QString XmlSafe(const QString& text)
+{
+    QString out;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            if (out.isNull())
+                out = text.left(i);
+            out += text[i];
+            out += text[++i];
+            continue;
+        }
+        const bool ok = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c < 0xD800) || (c >= 0xE000 && c < 0xFFFE);
+        if (ok && out.isNull())
+            continue;
+        if (out.isNull())
+            out = text.left(i);
+        out += ok ? QChar(c) : QChar(QChar::ReplacementCharacter);
+    }
+    return out.isNull() ? text : out;
+}
+
+// Element text, always ending in a full end tag (writing characters, even
+// none, closes the start tag). A carriage return goes out as a reference so
+// that the reader's line-end normalisation cannot turn it into a line feed.
+// Only leaves call this: characters in front of a child would stop the
+// writer from indenting it.
+void WriteContent(QXmlStreamWriter& w, const QString& text)
+{
+    const QString safe = XmlSafe(text);
+    w.writeCharacters(QString());
+    qsizetype from = 0;
+    for (qsizetype cr = safe.indexOf('\r'); cr >= 0; cr = safe.indexOf('\r', from)) {
+        w.writeCharacters(safe.mid(from, cr - from));
+        w.writeEntityReference(QStringLiteral("#13"));
+        from = cr + 1;
+    }
+    w.writeCharacters(safe.mid(from));
+}
+
+void WriteTextElement(QXmlStreamWriter& w, const char* name, const QString& text)
+{
+    w.writeStartElement(QLatin1String(name));
+    WriteContent(w, text);
+    w.writeEndElement();
+}
+
+void WriteDir(QXmlStreamWriter& w, const char* type, const QString& folder)
+{
+    w.writeStartElement(QStringLiteral("dir"));
+    w.writeAttribute(QStringLiteral("type"), QLatin1String(type));
+    WriteContent(w, folder);
+    w.writeEndElement();
+}
+
+} // namespace
+
+void SetDefaultFolders(const QString& programFolder)
+{
+    g_strTempFolder = PathCombine(programFolder, QStringLiteral("Temp"));
+    CSingleLock lock(g_csFolders);
+    g_strVideoFolder = PathCombine(programFolder, QStringLiteral("Video"));
+}
+
+bool Load(const QString& path, ItemTable& items, HELEMENT content, int& addressDlgLearn)
+{
+    {
+        QSettings profile(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kProfileName));
+        addressDlgLearn = profile.value(QLatin1String(kLearnKey), 1).toInt();
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+
+    QXmlStreamReader reader(&file);
+    ElementStack stack;  // owns every open element; no recursion at any depth
+    for (;;) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (reader.hasError())
+            return true;
+        switch (token) {
+        case QXmlStreamReader::StartElement:
+            stack.push_back(Open(reader));
+            break;
+        case QXmlStreamReader::Characters:
+            if (reader.isCDATA() || reader.isWhitespace())
+                break;
+            if (!stack.empty())
+                stack.back()->m_strText = reader.text().toString();
+            break;
+        case QXmlStreamReader::EndElement:
+            if (stack.empty())
+                return true;  // the reader pairs tags, so this cannot happen
+            if (Complete(stack, items, content) == Completion::Stop)
+                return false;
+            stack.pop_back();
+            break;
+        case QXmlStreamReader::DTD:
+            // Document types are refused: nothing of one is ever expanded.
+            return true;
+        case QXmlStreamReader::EndDocument:
+        case QXmlStreamReader::Invalid:
+            return true;
+        default:
+            break;
+        }
+    }
+}
+
+int Save(const QString& path, const ItemTable& items, HELEMENT content, int addressDlgLearn)
+{
+    {
+        QSettings profile(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kProfileName));
+        profile.setValue(QLatin1String(kLearnKey), addressDlgLearn);
+        profile.sync();
+    }
+
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return -1;
+
+    QString videoFolder;
+    {
+        CSingleLock lock(g_csFolders);
+        videoFolder = g_strVideoFolder;
+    }
+
+    QXmlStreamWriter w(&file);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeStartElement(QStringLiteral("application"));
+    w.writeStartElement(QStringLiteral("options"));
+    w.writeStartElement(QStringLiteral("directories"));
+    WriteDir(w, "video", videoFolder);
+    WriteDir(w, "temp", g_strTempFolder);
+    w.writeEndElement();  // directories
+    w.writeEndElement();  // options
+
+    w.writeStartElement(QStringLiteral("content"));
+    bool wroteItem = false;
+    CSelectedElementList rows;
+    if (content)
+        SelectElements(content, "option", rows);
+    for (const htmlayout::dom::element& row : rows) {
+        const QString id = GetAttribute(row, "value").value_or(QString());
+        const auto it = items.find(id);
+        if (it == items.end() || !it->second->m_pDownloader)
+            continue;  // every row has its item; a stray row is not ours to write
+        DownloaderInfo info;
+        info.mask = uint32_t(-1);
+        it->second->m_pDownloader->GetInfo(info, false);
+        const int32_t stored = info.state == DS_DONE ? info.error : int32_t(DE_STOPPED);
+
+        w.writeStartElement(QStringLiteral("item"));
+        w.writeAttribute(QStringLiteral("id"), XmlSafe(id));
+        WriteTextElement(w, "title", info.title);
+        WriteTextElement(w, "videopath", info.videopath);
+        WriteTextElement(w, "thumbpath", info.thumbpath);
+        WriteTextElement(w, "imagepath", info.imagepath);
+        WriteTextElement(w, "length", QString::number(info.length));
+        WriteTextElement(w, "completed", QString::number(info.completed));
+        WriteTextElement(w, "error", QString::number(stored));
+        w.writeEndElement();  // item
+        wroteItem = true;
+    }
+    if (!wroteItem)
+        w.writeCharacters(QString());  // <content></content>, never <content/>
+    w.writeEndElement();  // content
+    w.writeEndElement();  // application
+    w.writeEndDocument();
+
+    if (w.hasError()) {
+        file.cancelWriting();
+        return 0;
+    }
+    return file.commit() ? 1 : 0;
+}
+
+} // namespace appxml

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "element.h"
+
+#include <QHashFunctions>
+#include <QString>
+#include <memory>
+#include <unordered_map>
+
+class CMyYouTubeDownloader;
+
+// One video of the list: its row on the page and its job. The row element
+// holds one engine use; the job belongs to the item until the item goes,
+// when it is handed to Discard (a running job then deletes itself).
+class CDownloadItem {
+public:
+    CDownloadItem();  // creates the job; throws CInternetException when its session is refused
+    ~CDownloadItem();
+    CDownloadItem(const CDownloadItem&) = delete;
+    CDownloadItem& operator=(const CDownloadItem&) = delete;
+
+    htmlayout::dom::element m_row;
+    CMyYouTubeDownloader* m_pDownloader = nullptr;
+};
+
+// The frame's item table: video id (exact case) to its item, which the table owns.
+using ItemTable = std::unordered_map<QString, std::unique_ptr<CDownloadItem>>;
