@@ -86,6 +86,76 @@ std::unique_ptr<CXmlElement> Open(const QXmlStreamReader& reader)
     return e;
 }
 
+// Length of the longest prefix that is well-formed UTF-8 (no overlong
+// forms, surrogates or values past U+10FFFF; a sequence cut by the end of
+// the input counts as bad).
+qsizetype ValidUtf8Prefix(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        unsigned char lo = 0x80, hi = 0xBF;  // bounds of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            if (c == 0xE0)
+                lo = 0xA0;
+            else if (c == 0xED)
+                hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            if (c == 0xF0)
+                lo = 0x90;
+            else if (c == 0xF4)
+                hi = 0x8F;
+        } else {
+            return i;
+        }
+        if (i + extra >= n)
+            return i;
+        if (p[i + 1] < lo || p[i + 1] > hi)
+            return i;
+        for (int k = 2; k <= extra; ++k)
+            if (p[i + k] < 0x80 || p[i + k] > 0xBF)
+                return i;
+        i += extra + 1;
+    }
+    return n;
+}
+
+// True unless a byte-order mark, zero bytes or the declaration name another
+// encoding, which the reader then decodes by itself.
+bool IsUtf8Document(const QByteArray& bytes)
+{
+    const QByteArray head = bytes.left(256);
+    if (head.startsWith("\xFE\xFF") || head.startsWith("\xFF\xFE") || head.left(4).contains('\0'))
+        return false;
+    const qsizetype start = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    if (head.mid(start, 5) != "<?xml")
+        return true;
+    const qsizetype end = head.indexOf("?>");
+    const QByteArray decl = head.mid(start, end < 0 ? -1 : end - start);
+    const qsizetype at = decl.indexOf("encoding");
+    if (at < 0)
+        return true;
+    qsizetype q = at + 8;
+    while (q < decl.size() && (decl[q] == ' ' || decl[q] == '=' || decl[q] == '\t' || decl[q] == '\r' || decl[q] == '\n'))
+        ++q;
+    if (q >= decl.size() || (decl[q] != '"' && decl[q] != '\''))
+        return true;
+    const qsizetype close = decl.indexOf(decl[q], q + 1);
+    const QByteArray name = decl.mid(q + 1, close < 0 ? -1 : close - q - 1).toLower();
+    return name == "utf-8" || name == "utf8";
+}
+
 // Characters XML 1.0 cannot carry (controls, lone surrogates, U+FFFE/FFFF)
 // would make the writer give up halfway and the next load lose every item
 // after them; they become U+FFFD instead.
@@ -164,8 +234,15 @@ bool Load(const QString& path, ItemTable& items, HELEMENT content, int& addressD
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    // The reader decodes whole blocks before it parses them, so a bad byte
+    // would stop it ahead of the elements in front of it. It gets the input
+    // only up to the first bad sequence instead, and stops right there.
+    QByteArray bytes = file.readAll();
+    file.close();
+    if (IsUtf8Document(bytes))
+        bytes.truncate(ValidUtf8Prefix(bytes));
 
-    QXmlStreamReader reader(&file);
+    QXmlStreamReader reader(bytes);
     ElementStack stack;  // owns every open element; no recursion at any depth
     for (;;) {
         const QXmlStreamReader::TokenType token = reader.readNext();
