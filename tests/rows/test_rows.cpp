@@ -182,6 +182,10 @@ TEST_F(Rows, ErrorTextBecomesMarkupWithTheRedSpan)
                                   "div{class=status}[div{class=text}['Unknown file size']]"),
               -1)
         << Row(*plain).toStdString();
+    stopped.reset();
+    unlisted.reset();
+    plain.reset();
+    EXPECT_EQ(HTMLayoutLiveNodeCount(), liveBefore);  // parsed markup is freed with its row
 }
 
 TEST_F(Rows, UnchangedJobLeavesTheRowUntouched)
