@@ -253,4 +253,11 @@ TEST_F(LoadTest, InvalidUtf8StopsExactlyWhereItStands)
     EXPECT_TRUE(Load("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><application><content>"
                      "<item id=\"l1\"><title>caf\xE9</title></item></content></application>"));
     EXPECT_EQ(Info("l1").title, QString::fromUtf8("caf\u00e9"));
+    items.clear();
+    const QString utf16 = QStringLiteral("<application><content><item id=\"w\"><title>\u00e9\u00e8</title></item>"
+                                         "</content></application>");
+    QByteArray wide("\xFF\xFE");
+    wide += QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
+    EXPECT_TRUE(Load(wide));
+    EXPECT_EQ(Info("w").title, QString::fromUtf8("\u00e9\u00e8"));
 }
