@@ -1,0 +1,209 @@
+// Draws the page's images into the folder given on the command line.
+// Run by hand when the look changes; its output is kept in the repository.
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QString g_dir;
+int g_failures = 0;
+
+void Save(const char* name, int w, int h, const std::function<void(QPainter&)>& draw)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        draw(p);
+    }
+    const QString path = QDir(g_dir).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    if (!img.save(path, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        ++g_failures;
+    }
+}
+
+// A rounded grey panel with a light top edge; the band images are stretched
+// by the page, so only their corners and edges matter.
+void Panel(QPainter& p, const QRectF& r, qreal radius, QColor top, QColor bottom, QColor edge)
+{
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, top);
+    g.setColorAt(1, bottom);
+    QPainterPath path;
+    path.addRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    p.fillPath(path, g);
+    p.setPen(QPen(edge, 1));
+    p.drawPath(path);
+}
+
+enum class Look { Normal, Hover, Pressed, Disabled };
+
+// A small rounded button face in the given state.
+void Face(QPainter& p, const QRectF& r, Look look, qreal radius = 3)
+{
+    QColor top(0xFD, 0xFD, 0xFD), bottom(0xDD, 0xDF, 0xE3), edge(0x8E, 0x94, 0x9C);
+    switch (look) {
+    case Look::Normal: break;
+    case Look::Hover: top = QColor(0xFF, 0xFF, 0xFF); bottom = QColor(0xC9, 0xDE, 0xF5); edge = QColor(0x3C, 0x7F, 0xC8); break;
+    case Look::Pressed: top = QColor(0xB9, 0xC4, 0xD1); bottom = QColor(0xE3, 0xE8, 0xEE); edge = QColor(0x4A, 0x55, 0x62); break;
+    case Look::Disabled: top = QColor(0xF2, 0xF2, 0xF2); bottom = QColor(0xE6, 0xE6, 0xE6); edge = QColor(0xBD, 0xBD, 0xBD); break;
+    }
+    Panel(p, r, radius, top, bottom, edge);
+}
+
+QColor Ink(Look look)
+{
+    switch (look) {
+    case Look::Hover: return QColor(0x1E, 0x5A, 0xA0);
+    case Look::Pressed: return QColor(0x20, 0x20, 0x20);
+    case Look::Disabled: return QColor(0xAA, 0xAA, 0xAA);
+    default: return QColor(0x40, 0x46, 0x4E);
+    }
+}
+
+void CaptionButton(const char* name, Look look, bool cross)
+{
+    Save(name, 14, 15, [&](QPainter& p) {
+        Face(p, QRectF(0, 0, 14, 15), look, 3);
+        p.setRenderHint(QPainter::Antialiasing, cross);
+        QPen pen(Ink(look), cross ? 1.6 : 2, Qt::SolidLine, Qt::FlatCap);
+        p.setPen(pen);
+        if (cross) {
+            p.drawLine(QPointF(4, 4.5), QPointF(10, 10.5));
+            p.drawLine(QPointF(10, 4.5), QPointF(4, 10.5));
+        } else {
+            p.drawLine(QPointF(4, 10), QPointF(10, 10));
+        }
+    });
+}
+
+void AddButton(const char* name, Look look)
+{
+    Save(name, 28, 23, [&](QPainter& p) {
+        Face(p, QRectF(0, 0, 28, 23), look, 4);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        const QColor ink = look == Look::Disabled ? Ink(look) : QColor(0x2E, 0x8B, 0x3A);
+        const int dy = look == Look::Pressed ? 1 : 0;
+        p.fillRect(QRect(13, 6 + dy, 2, 11), ink);  // crisp: whole pixels only
+        p.fillRect(QRect(9, 10 + dy, 10, 2), ink);
+        p.fillRect(QRect(13, 5 + dy, 2, 1), ink.lighter(115));
+    });
+}
+
+void WordButton(const char* name, int w, const char* word, Look look)
+{
+    Save(name, w, 23, [&](QPainter& p) {
+        Face(p, QRectF(0, 0, w, 23), look, 4);
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(11);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Ink(look));
+        p.drawText(QRectF(0, look == Look::Pressed ? 1 : 0, w, 23), Qt::AlignCenter, QString::fromLatin1(word));
+    });
+}
+
+void SkinButton(const char* name, Look look)
+{
+    Save(name, 7, 20, [&](QPainter& p) { Face(p, QRectF(0, 0, 7, 20), look, 3); });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: drawimages <output folder>\n");
+        return 2;
+    }
+    g_dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_dir);
+
+    Save("top", 20, 63, [](QPainter& p) {
+        Panel(p, QRectF(0, 0, 20, 63), 6, QColor(0xE9, 0xEB, 0xEE), QColor(0xCD, 0xD1, 0xD7), QColor(0x86, 0x8C, 0x94));
+        p.setPen(QColor(255, 255, 255, 170));
+        p.drawLine(QPointF(5, 1.5), QPointF(15, 1.5));
+    });
+    Save("bottom", 20, 29, [](QPainter& p) {
+        Panel(p, QRectF(0, 0, 20, 29), 6, QColor(0xD9, 0xDC, 0xE1), QColor(0xC3, 0xC7, 0xCE), QColor(0x86, 0x8C, 0x94));
+    });
+    Save("content", 12, 81, [](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRect(0, 0, 12, 81), QColor(0x86, 0x8C, 0x94));
+        p.fillRect(QRect(2, 1, 8, 80), Qt::white);
+        p.fillRect(QRect(1, 1, 1, 80), QColor(0xC8, 0xCC, 0xD2));
+        p.fillRect(QRect(10, 1, 1, 80), QColor(0xC8, 0xCC, 0xD2));
+    });
+
+    CaptionButton("minimize", Look::Normal, false);
+    CaptionButton("minimize_h", Look::Hover, false);
+    CaptionButton("minimize_a", Look::Pressed, false);
+    CaptionButton("close", Look::Normal, true);
+    CaptionButton("close_h", Look::Hover, true);
+    CaptionButton("close_a", Look::Pressed, true);
+
+    // Address field: a white sunken box with a neutral play mark at its left.
+    Save("url", 23, 22, [](QPainter& p) {
+        Panel(p, QRectF(0, 0, 23, 22), 3, QColor(0xF4, 0xF5, 0xF7), Qt::white, QColor(0x7F, 0x87, 0x91));
+        QPainterPath mark;
+        mark.addRoundedRect(QRectF(3, 5, 13, 12), 3, 3);
+        p.fillPath(mark, QColor(0x5B, 0x67, 0x75));
+        QPainterPath play;
+        play.moveTo(7.5, 8);
+        play.lineTo(13, 11);
+        play.lineTo(7.5, 14);
+        play.closeSubpath();
+        p.fillPath(play, Qt::white);
+    });
+
+    AddButton("add", Look::Normal);
+    AddButton("add_a", Look::Pressed);
+    AddButton("add_d", Look::Disabled);
+    WordButton("options", 60, "Options", Look::Normal);
+    WordButton("options_a", 60, "Options", Look::Pressed);
+    WordButton("help", 40, "Help", Look::Normal);
+    WordButton("help_a", 40, "Help", Look::Pressed);
+    SkinButton("button", Look::Normal);
+    SkinButton("button_a", Look::Pressed);
+
+    auto rowGradient = [](const char* name, QColor top, QColor bottom) {
+        Save(name, 1, 40, [=](QPainter& p) {
+            QLinearGradient g(0, 0, 0, 40);
+            g.setColorAt(0, top);
+            g.setColorAt(1, bottom);
+            p.fillRect(QRect(0, 0, 1, 40), g);
+            p.fillRect(QRect(0, 39, 1, 1), bottom.darker(125));
+        });
+    };
+    rowGradient("checked_f", QColor(0x5A, 0x9B, 0xE6), QColor(0x2A, 0x66, 0xB8));
+    rowGradient("checked", QColor(0xA7, 0xB4, 0xC4), QColor(0x7C, 0x8A, 0x9C));
+
+    Save("unknown", 48, 32, [](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        QLinearGradient g(0, 0, 0, 32);
+        g.setColorAt(0, QColor(0xA6, 0xAB, 0xB2));
+        g.setColorAt(1, QColor(0x86, 0x8C, 0x94));
+        p.fillRect(QRect(0, 0, 48, 32), g);
+        p.setRenderHint(QPainter::Antialiasing);
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(24);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRectF(0, 0, 48, 32), Qt::AlignCenter, QStringLiteral("?"));
+    });
+
+    return g_failures ? 1 : 0;
+}
