@@ -49,6 +49,10 @@ void RestoreItem(const CXmlElementItem& e, ItemTable& items, HELEMENT content)
                                  ParseDecimal(e.m_strError), ParseDecimal(e.m_strLength),
                                  ParseDecimal(e.m_strCompleted));
     InsertRow(item.get(), content, ROW_AT_END);
+    // The row must give the id back unchanged, or neither a row command nor
+    // the save could find its item; such an item goes again at once.
+    if (GetAttribute(item->m_row, "value").value_or(QString()) != id)
+        return;
     items.emplace(id, std::move(item));
 }
 

@@ -94,6 +94,16 @@ TEST_F(LoadTest, IdsAreTrimmedBlankOnesDroppedDuplicatesKeepTheFirst)
     EXPECT_EQ(Info("dup").title, "one");
 }
 
+TEST_F(LoadTest, EveryRowKeepsItsItemWhateverTheIdHolds)
+{
+    // A leading U+FEFF, astral and escaped characters: each row must still
+    // name its item (Ids() checks both ways).
+    EXPECT_TRUE(Load(Doc("", Item("&#xFEFF;bom", "b") + Item("&#x1F600;&amp;&lt;", "e") + Item("plain", "p"))));
+    const QStringList ids = Ids();
+    EXPECT_TRUE(ids.contains("plain"));
+    EXPECT_TRUE(ids.contains(QString::fromUtf8("\U0001F600&<")));
+}
+
 TEST_F(LoadTest, MissingAndOddNumbers)
 {
     EXPECT_TRUE(Load(Doc("", "<item id=\"bare\"><title>only</title></item>"
