@@ -68,7 +68,8 @@ Completion Complete(const ElementStack& stack, ItemTable& items, HELEMENT conten
             g_strTempFolder = e.m_strText;
         }
     } else if (e.m_strName == QLatin1String("item")) {
-        RestoreItem(static_cast<const CXmlElementItem&>(e), items, content);
+        if (const auto* item = dynamic_cast<const CXmlElementItem*>(&e))
+            RestoreItem(*item, items, content);
     } else if (IsFieldName(e.m_strName)) {
         if (stack.size() < 2)
             return Completion::Stop;
