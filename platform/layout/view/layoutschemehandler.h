@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/layout/htmlayout.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QWebEngineUrlSchemeHandler>
+#include <optional>
+
+namespace layout {
+
+// Serves ferrowick://view/<file> from the view's own resources and
+// ferrowick://page/<url> from the host (as the engine's data requests do),
+// falling back to a local image file named by an absolute path.
+class LayoutSchemeHandler : public QWebEngineUrlSchemeHandler {
+    Q_OBJECT
+public:
+    static constexpr const char* Scheme = "ferrowick";
+
+    // Must run before QApplication exists.
+    static void RegisterScheme();
+
+    explicit LayoutSchemeHandler(HWND hwnd, QObject* parent = nullptr);
+    void requestStarted(QWebEngineUrlRequestJob* job) override;
+
+    struct Reply {
+        QByteArray data;
+        QByteArray mime;
+    };
+    // What a URL of the scheme answers with; none when nothing may be served.
+    std::optional<Reply> resolve(const QUrl& url) const;
+
+    static QByteArray MimeFor(const QString& name);
+
+private:
+    HWND m_hwnd;
+};
+
+} // namespace layout

@@ -1,0 +1,107 @@
+#include "layoutwebview.h"
+
+#include "layoutbridge.h"
+#include "layoutschemehandler.h"
+#include "platform/layout/layoutview.h"
+
+#include <QFile>
+#include <QTimer>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+// Q_INIT_RESOURCE declares its function at the scope it is used in: keep it global.
+static void InitViewResources()
+{
+    Q_INIT_RESOURCE(layoutview);
+}
+
+namespace layout {
+
+void LayoutWebView::RegisterScheme()
+{
+    LayoutSchemeHandler::RegisterScheme();
+}
+
+LayoutWebView::LayoutWebView(HWND hwnd, QWidget* parent)
+    : QWebEngineView(parent),
+      m_hwnd(hwnd),
+      m_bridge(std::make_unique<LayoutBridge>(hwnd)),
+      m_channel(std::make_unique<QWebChannel>()),
+      m_scheme(std::make_unique<LayoutSchemeHandler>(hwnd))
+{
+    InitViewResources();
+    setContextMenuPolicy(Qt::NoContextMenu);  // the page's own menu is the model's
+    QWebEngineProfile* profile = page()->profile();
+    if (!profile->urlSchemeHandler(LayoutSchemeHandler::Scheme))
+        profile->installUrlSchemeHandler(LayoutSchemeHandler::Scheme, m_scheme.get());
+
+    QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (channelJs.open(QIODevice::ReadOnly)) {
+        QWebEngineScript script;
+        script.setName(QStringLiteral("qwebchannel"));
+        script.setSourceCode(QString::fromUtf8(channelJs.readAll()));
+        script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        script.setWorldId(QWebEngineScript::MainWorld);
+        script.setRunsOnSubFrames(false);
+        page()->scripts().insert(script);
+    }
+    m_channel->registerObject(QStringLiteral("host"), m_bridge.get());
+    page()->setWebChannel(m_channel.get());
+    page()->setBackgroundColor(Qt::transparent);
+    settings()->setAttribute(QWebEngineSettings::ShowScrollBars, true);
+
+    connect(m_bridge.get(), &LayoutBridge::pageReady, this, &LayoutWebView::sendSnapshot);
+    connect(m_bridge.get(), &LayoutBridge::batchApplied, this, &LayoutWebView::batchApplied);
+    connect(m_bridge.get(), &LayoutBridge::boxesReported, this, &LayoutWebView::boxesReported);
+
+    SetDirtyCallback(m_hwnd, [this] { scheduleFlush(); });
+    load(QUrl(QStringLiteral("ferrowick://view/shell.html")));
+}
+
+LayoutWebView::~LayoutWebView()
+{
+    SetDirtyCallback(m_hwnd, {});
+    QWebEngineProfile* profile = page()->profile();
+    if (profile->urlSchemeHandler(LayoutSchemeHandler::Scheme) == m_scheme.get())
+        profile->removeUrlScheme(LayoutSchemeHandler::Scheme);
+    page()->setWebChannel(nullptr);
+}
+
+void LayoutWebView::sendSnapshot()
+{
+    // A reload of the shell starts from the whole document again.
+    const QByteArray json = SnapshotDocument(m_hwnd);
+    m_lastBatchBytes = json.size();
+    emit m_bridge->snapshot(QString::fromUtf8(json));
+    const bool first = !m_ready;
+    m_ready = true;
+    if (first)
+        emit ready();
+}
+
+void LayoutWebView::scheduleFlush()
+{
+    if (m_flushQueued)
+        return;
+    m_flushQueued = true;
+    // Changes of one event-loop turn travel as one batch.
+    QTimer::singleShot(0, this, [this] {
+        m_flushQueued = false;
+        flush();
+    });
+}
+
+void LayoutWebView::flush()
+{
+    if (!m_ready || PendingMutations(m_hwnd) == 0)
+        return;
+    const QByteArray json = TakeMutations(m_hwnd);
+    m_lastBatchBytes = json.size();
+    emit m_bridge->batch(++m_seq, QString::fromUtf8(json));
+}
+
+} // namespace layout

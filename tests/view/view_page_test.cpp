@@ -1,0 +1,231 @@
+// Drives the real view of the program's page through the DevTools port, as a
+// user would, and checks what the page model saw.
+#include "viewharness.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <gtest/gtest.h>
+
+namespace {
+
+int g_port = 0;
+
+int FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The page-level DevTools client (a Python helper) speaking one JSON line each way.
+class DevTools {
+public:
+    explicit DevTools(ViewHarness& h) : m_h(h)
+    {
+        m_proc.setProgram(QStringLiteral("/usr/bin/python3"));
+        m_proc.setArguments({QStringLiteral(FERROWICK_TEST_DIR "/devtools.py"), QString::number(g_port)});
+        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_proc.start();
+        m_connected = !readLine(30000).isEmpty();
+    }
+    ~DevTools()
+    {
+        m_proc.closeWriteChannel();
+        if (!m_proc.waitForFinished(3000))
+            m_proc.kill();
+        m_proc.waitForFinished(1000);
+    }
+    bool connected() const { return m_connected; }
+
+    QJsonObject call(const char* method, const QJsonObject& params = {})
+    {
+        QJsonObject cmd{{"method", method}, {"params", params}};
+        m_proc.write(QJsonDocument(cmd).toJson(QJsonDocument::Compact) + "\n");
+        return QJsonDocument::fromJson(readLine(30000)).object();
+    }
+    QJsonValue eval(const QString& expr)
+    {
+        const QJsonObject r = call("Runtime.evaluate", {{"expression", expr}, {"returnByValue", true}});
+        return r.value("result").toObject().value("value");
+    }
+    void mouse(const char* type, int x, int y, const char* button = "left", int modifiers = 0, int clicks = 1)
+    {
+        call("Input.dispatchMouseEvent", {{"type", type}, {"x", x}, {"y", y}, {"button", button},
+                                          {"clickCount", clicks}, {"modifiers", modifiers}});
+    }
+    void click(QPoint p, const char* button = "left", int modifiers = 0)
+    {
+        mouse("mouseMoved", p.x(), p.y(), "none", modifiers, 0);
+        mouse("mousePressed", p.x(), p.y(), button, modifiers);
+        mouse("mouseReleased", p.x(), p.y(), button, modifiers);
+        m_h.pump(300);  // the channel carries the input to the model after the call returns
+    }
+    // Centre of the n-th element matching a selector, from the view's layout.
+    QPoint centre(const QString& selector, int n = 0)
+    {
+        const QJsonArray a = eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
+                                                 " if (!e) return []; const r = e.getBoundingClientRect();"
+                                                 " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+                                      .arg(selector)
+                                      .arg(n))
+                                 .toArray();
+        return a.size() == 2 ? QPoint(int(a[0].toDouble()), int(a[1].toDouble())) : QPoint(-1, -1);
+    }
+    bool screenshot(const QString& path)
+    {
+        const QJsonObject r = call("Page.captureScreenshot", {{"format", "png"}});
+        const QByteArray png = QByteArray::fromBase64(r.value("data").toString().toLatin1());
+        QFile f(path);
+        return !png.isEmpty() && f.open(QIODevice::WriteOnly) && f.write(png) == png.size();
+    }
+
+private:
+    QByteArray readLine(int timeoutMs)
+    {
+        m_h.waitFor([&] { return m_proc.canReadLine() || m_proc.state() == QProcess::NotRunning; }, timeoutMs);
+        return m_proc.canReadLine() ? m_proc.readLine().trimmed() : QByteArray();
+    }
+    ViewHarness& m_h;
+    QProcess m_proc;
+    bool m_connected = false;
+};
+
+QRect Box(HELEMENT he)
+{
+    RECT r{};
+    HTMLayoutGetElementLocation(he, &r, 0x21);
+    return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+}
+
+uint32_t State(HELEMENT he)
+{
+    uint32_t s = 0;
+    HTMLayoutGetElementState(he, &s);
+    return s;
+}
+
+QString Text(HELEMENT he)
+{
+    const char* utf8 = nullptr;
+    HTMLayoutGetElementInnerText(he, &utf8);
+    return utf8 ? QString::fromUtf8(utf8) : QString();
+}
+
+bool Has(const std::vector<ViewHarness::BehaviorEvent>& ev, uint32_t cmd, const QString& target,
+         const QString& source = {})
+{
+    for (const auto& e : ev)
+        if (e.cmd == cmd && e.targetId == target && (source.isEmpty() || e.sourceId == source))
+            return true;
+    return false;
+}
+
+TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
+{
+    ViewHarness h;
+    ASSERT_TRUE(h.loadPage());
+    HELEMENT running = h.insertRow(0x7FFFFFFF, QStringLiteral("aaaaaaaaaa1"), QStringLiteral("Big Buck Bunny"),
+                                   QStringLiteral("3.4 MB / 9.8 MB  (412 KB/s)  -  16 Secs Left "), true,
+                                   10276044, 3565158);
+    HELEMENT done = h.insertRow(0x7FFFFFFF, QStringLiteral("bbbbbbbbbb2"), QStringLiteral("Sintel Trailer"),
+                                QStringLiteral("4.2 MB"), false, 0, 0);
+    HELEMENT failed = h.insertRow(0x7FFFFFFF, QStringLiteral("cccccccccc3"), QStringLiteral("Unknown-cccccccccc3"),
+                                  QStringLiteral("<span class=\"error\">Internet Error!</span>"), false, 0, 0);
+    ASSERT_TRUE(h.showView(60000)) << "the view never reported its boxes";
+    h.pump(500);
+
+    // Boxes the view reported for the bands and the list.
+    const QRect top = Box(h.byId("top")), bottom = Box(h.byId("bottom")), content = Box(h.byId("content"));
+    EXPECT_EQ(top, QRect(0, 0, 680, 63));
+    EXPECT_EQ(bottom, QRect(0, 571, 680, 29));
+    EXPECT_EQ(content, QRect(0, 63, 680, 508));
+    EXPECT_EQ(Box(h.byId("add")).size(), QSize(28, 23));
+    EXPECT_EQ(Box(h.byId("close")).size(), QSize(14, 15));
+    EXPECT_EQ(Box(h.byId("close")).right(), 680 - 6 - 1);
+    EXPECT_EQ(Box(h.byId("url")).height(), 22);
+
+    DevTools dt(h);
+    ASSERT_TRUE(dt.connected());
+    const QJsonArray body = dt.eval(QStringLiteral(
+        "(() => { const r = document.body.getBoundingClientRect(); return [r.width, r.height]; })()")).toArray();
+    ASSERT_EQ(body.size(), 2);
+    EXPECT_EQ(body[0].toDouble(), 680.0);
+    EXPECT_EQ(body[1].toDouble(), 600.0);
+    // The styles reach Chromium: 40-pixel rows, alternating colours, red error text.
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content option').length")).toInt(), 3);
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelector('#content option').getBoundingClientRect().height")).toInt(), 40);
+    EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelectorAll('#content option')[0]).backgroundColor")).toString(),
+              QStringLiteral("rgb(241, 245, 250)"));
+    EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelectorAll('#content option')[1]).backgroundColor")).toString(),
+              QStringLiteral("rgb(255, 255, 255)"));
+    EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelector('#content .error')).color")).toString(),
+              QStringLiteral("rgb(255, 0, 0)"));
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelector('#content progress').value")).toInt(), 3565158);
+    EXPECT_TRUE(dt.eval(QStringLiteral("document.querySelector('#thumb_tip_img').complete && "
+                                       "document.querySelector('#thumb_tip_img').naturalWidth === 48")).toBool());
+
+    // Typing into the address field: the model's text is what was typed.
+    dt.click(dt.centre(QStringLiteral("#url")));
+    const QString address = QStringLiteral("http://www.youtube.com/watch?v=dQw4w9WgXcQ");
+    dt.call("Input.insertText", {{"text", address}});
+    EXPECT_TRUE(h.waitFor([&] { return Text(h.byId("url")) == address; }, 3000)) << Text(h.byId("url")).toStdString();
+
+    // The Add button: a button click with "add" as its target.
+    h.events.clear();
+    dt.click(dt.centre(QStringLiteral("#add")));
+    EXPECT_TRUE(Has(h.events, BUTTON_CLICK, QStringLiteral("add")));
+
+    // Click, Ctrl-click, then a plain click on the failed row.
+    dt.click(dt.centre(QStringLiteral("#content option"), 0));
+    EXPECT_TRUE(State(running) & STATE_CHECKED);
+    EXPECT_FALSE(State(failed) & STATE_CHECKED);
+    dt.click(dt.centre(QStringLiteral("#content option"), 2), "left", 2 /* Ctrl */);
+    EXPECT_TRUE(State(running) & STATE_CHECKED);
+    EXPECT_TRUE(State(failed) & STATE_CHECKED);
+    EXPECT_FALSE(State(done) & STATE_CHECKED);
+    dt.click(dt.centre(QStringLiteral("#content option"), 2));
+    EXPECT_FALSE(State(running) & STATE_CHECKED);
+    EXPECT_TRUE(State(failed) & STATE_CHECKED);
+    h.pump(300);
+    // The checked state reaches the view's CSS: white error text on the gradient.
+    EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelector('#content .error')).color")).toString(),
+              QStringLiteral("rgb(255, 255, 255)"));
+    dt.eval(QStringLiteral("document.activeElement && document.activeElement.blur()"));
+    h.pump(200);
+    EXPECT_TRUE(dt.screenshot(QDir::current().filePath(QStringLiteral("view_page.png"))));
+
+    // Right-click on a row: set-up event, the menu shown, then an item click.
+    h.events.clear();
+    dt.click(dt.centre(QStringLiteral("#content option"), 1), "right");
+    // The set-up names the row as target and the menu as source.
+    EXPECT_TRUE(Has(h.events, CONTEXT_MENU_SETUP, QString(), QStringLiteral("item_menu")));
+    EXPECT_TRUE(dt.eval(QStringLiteral("document.getElementById('item_menu').offsetHeight > 100")).toBool());
+    const QJsonArray menu = dt.eval(QStringLiteral(
+        "(() => { const r = document.getElementById('item_menu').getBoundingClientRect();"
+        " return [r.left, r.top, r.right, r.bottom]; })()")).toArray();
+    ASSERT_EQ(menu.size(), 4);
+    EXPECT_LE(menu[2].toDouble(), 680.0);  // kept inside the window
+    EXPECT_LE(menu[3].toDouble(), 600.0);
+    EXPECT_TRUE(dt.screenshot(QDir::current().filePath(QStringLiteral("view_menu.png"))));
+    dt.click(dt.centre(QStringLiteral("#mi_select_all")));
+    EXPECT_TRUE(Has(h.events, MENU_ITEM_CLICK, QStringLiteral("mi_select_all")));
+    h.pump(300);
+    EXPECT_FALSE(dt.eval(QStringLiteral("document.getElementById('item_menu').offsetHeight > 0")).toBool());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    g_port = FreePort();
+    ViewHarness::PrepareProcess(g_port);
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
