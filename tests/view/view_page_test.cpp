@@ -217,6 +217,78 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     EXPECT_TRUE(Has(h.events, MENU_ITEM_CLICK, QStringLiteral("mi_select_all")));
     h.pump(300);
     EXPECT_FALSE(dt.eval(QStringLiteral("document.getElementById('item_menu').offsetHeight > 0")).toBool());
+
+    // Hovering a thumbnail: the model asks for the pop-up, the view shows it next to the image.
+    h.events.clear();
+    const QPoint thumb = dt.centre(QStringLiteral("#content .thumb img"), 0);
+    dt.mouse("mouseMoved", thumb.x(), thumb.y(), "none", 0, 0);
+    h.pump(400);
+    EXPECT_TRUE(Has(h.events, POPUP_REQUEST, QStringLiteral("thumb_tip")));
+    const QJsonArray tip = dt.eval(QStringLiteral(
+        "(() => { const r = document.getElementById('thumb_tip').getBoundingClientRect();"
+        " return [r.left, r.top, r.width, r.height]; })()")).toArray();
+    ASSERT_EQ(tip.size(), 4);
+    EXPECT_GT(tip[2].toDouble(), 48.0);  // the image inside its padding and border
+    EXPECT_GE(tip[1].toDouble(), double(thumb.y()));
+    EXPECT_LE(tip[1].toDouble() + tip[3].toDouble(), 600.0);
+    dt.mouse("mouseMoved", 400, 400, "none", 0, 0);
+    h.pump(300);
+    EXPECT_EQ(dt.eval(QStringLiteral("document.getElementById('thumb_tip').getBoundingClientRect().height")).toInt(), 0);
+}
+
+// Batches change only what they name: the other nodes, the scroll position,
+// the focus and the text being typed all survive a refresh.
+TEST(ViewPage, AppliesBatchesInPlace)
+{
+    ViewHarness h;
+    ASSERT_TRUE(h.loadPage());
+    std::vector<HELEMENT> rows;
+    for (int i = 0; i < 30; ++i)
+        rows.push_back(h.insertRow(0x7FFFFFFF, QStringLiteral("v%1").arg(i), QStringLiteral("Video %1").arg(i),
+                                   QStringLiteral("0 KB / 1.0 MB "), true, 1 << 20, 0));
+    ASSERT_TRUE(h.showView(60000));
+    DevTools dt(h);
+    ASSERT_TRUE(dt.connected());
+
+    dt.eval(QStringLiteral("window.__rows = Array.from(document.querySelectorAll('#content option'));"
+                           "document.getElementById('content').scrollTop = 300; 0"));
+    dt.click(dt.centre(QStringLiteral("#url")));
+    dt.call("Input.insertText", {{"text", QStringLiteral("http://www.you")}});
+    h.pump(300);
+
+    h.setRowStatus(rows[3], QStringLiteral("512 KB / 1.0 MB "), 1 << 19);
+    h.setRowStatus(rows[20], QStringLiteral("<span class=\"error\">Internet Error!</span>"), 0);
+    h.view()->flush();
+    const int seq = h.view()->lastBatchSeq();
+    int applied = 0;
+    QObject::connect(h.view(), &layout::LayoutWebView::batchApplied, [&](int s, double) { applied = s; });
+    ASSERT_TRUE(h.waitFor([&] { return applied >= seq; }, 5000));
+    EXPECT_LT(h.view()->lastBatchBytes(), 1000);  // two rows' worth, not the document
+
+    EXPECT_TRUE(dt.eval(QStringLiteral("Array.from(document.querySelectorAll('#content option'))"
+                                       ".every((r, i) => r === window.__rows[i])")).toBool());
+    EXPECT_EQ(dt.eval(QStringLiteral("document.getElementById('content').scrollTop")).toInt(), 300);
+    EXPECT_EQ(dt.eval(QStringLiteral("document.activeElement.id")).toString(), QStringLiteral("url"));
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content .text')[3].textContent")).toString(),
+              QStringLiteral("512 KB / 1.0 MB "));
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content progress')[3].value")).toInt(), 1 << 19);
+    EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelectorAll('#content .text')[20].firstChild).color")).toString(),
+              QStringLiteral("rgb(255, 0, 0)"));
+
+    // Typing goes on where it stopped.
+    dt.call("Input.insertText", {{"text", QStringLiteral("tube.com/watch?v=x")}});
+    EXPECT_TRUE(h.waitFor([&] { return Text(h.byId("url")) == QStringLiteral("http://www.youtube.com/watch?v=x"); }, 3000))
+        << Text(h.byId("url")).toStdString();
+
+    // Removing a row removes exactly that node; emptying the field from the program shows in the view.
+    HTMLayoutDeleteElement(rows[0]);
+    const char16_t empty[] = u"";
+    HTMLayoutSetElementInnerText16(h.byId("url"), empty, 0);
+    h.view()->flush();
+    h.pump(500);
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content option').length")).toInt(), 29);
+    EXPECT_TRUE(dt.eval(QStringLiteral("document.querySelectorAll('#content option')[0] === window.__rows[1]")).toBool());
+    EXPECT_EQ(dt.eval(QStringLiteral("document.getElementById('url').textContent")).toString(), QString());
 }
 
 } // namespace

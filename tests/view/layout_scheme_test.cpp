@@ -1,0 +1,82 @@
+#include "viewharness.h"
+
+#include "platform/layout/view/layoutschemehandler.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ResourceBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class LayoutScheme : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(h.loadPage()); }
+    std::optional<layout::LayoutSchemeHandler::Reply> get(const QString& url)
+    {
+        return handler.resolve(QUrl(url));
+    }
+    ViewHarness h;
+    layout::LayoutSchemeHandler handler{h.window()};
+};
+
+TEST_F(LayoutScheme, ServesTheViewsOwnFilesOnly)
+{
+    auto shell = get(QStringLiteral("ferrowick://view/shell.html"));
+    ASSERT_TRUE(shell);
+    EXPECT_EQ(shell->mime, "text/html");
+    EXPECT_TRUE(shell->data.contains("view.js"));
+    auto js = get(QStringLiteral("ferrowick://view/view.js"));
+    ASSERT_TRUE(js);
+    EXPECT_EQ(js->mime, "text/javascript");
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://view/missing.js")));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://view/")));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://view/sub/view.js")));
+}
+
+TEST_F(LayoutScheme, AsksTheHostForPageResourcesInAnyCase)
+{
+    auto top = get(QStringLiteral("ferrowick://page/top.png"));
+    ASSERT_TRUE(top);
+    EXPECT_EQ(top->mime, "image/png");
+    EXPECT_EQ(top->data, ResourceBytes(QStringLiteral(":/res/PNG/TOP")));
+    auto upper = get(QStringLiteral("ferrowick://page/TOP.PNG"));
+    ASSERT_TRUE(upper);
+    EXPECT_EQ(upper->data, top->data);
+    auto css = get(QStringLiteral("ferrowick://page/std-menu.css"));
+    ASSERT_TRUE(css);
+    EXPECT_EQ(css->mime, "text/css");
+    EXPECT_TRUE(css->data.startsWith("/*"));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page/nothing.png")));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page/")));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://other/top.png")));
+    EXPECT_FALSE(get(QStringLiteral("http://page/top.png")));
+}
+
+TEST_F(LayoutScheme, ReadsLocalImagesButNothingElse)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString jpg = dir.filePath(QStringLiteral("abcdefghijk.jpg"));
+    const QString txt = dir.filePath(QStringLiteral("notes.txt"));
+    for (const QString& p : {jpg, txt}) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("\xFF\xD8\xFF thumbnail bytes");
+    }
+    auto thumb = get(QStringLiteral("ferrowick://page") + QUrl::toPercentEncoding(jpg, "/"));
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->mime, "image/jpeg");
+    EXPECT_EQ(thumb->data, QByteArray("\xFF\xD8\xFF thumbnail bytes"));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + txt));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.filePath(QStringLiteral("missing.jpg"))));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.path() + QStringLiteral(".png")));  // a folder-like name
+}
+
+} // namespace
