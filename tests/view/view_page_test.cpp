@@ -9,7 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QImage>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -192,6 +194,16 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     dt.click(dt.centre(QStringLiteral("#content option"), 2));
     EXPECT_FALSE(State(running) & STATE_CHECKED);
     EXPECT_TRUE(State(failed) & STATE_CHECKED);
+    // Keys in the list go to the model: the row below becomes the selection.
+    dt.call("Input.dispatchKeyEvent", {{"type", "rawKeyDown"}, {"key", "ArrowUp"}, {"code", "ArrowUp"},
+                                       {"windowsVirtualKeyCode", 38}});
+    dt.call("Input.dispatchKeyEvent", {{"type", "keyUp"}, {"key", "ArrowUp"}, {"code", "ArrowUp"},
+                                       {"windowsVirtualKeyCode", 38}});
+    EXPECT_TRUE(h.waitFor([&] { return (State(done) & STATE_CHECKED) != 0; }, 3000));
+    EXPECT_FALSE(State(failed) & STATE_CHECKED);
+    dt.click(dt.centre(QStringLiteral("#content option"), 2));
+    EXPECT_TRUE(State(failed) & STATE_CHECKED);
+    EXPECT_FALSE(State(done) & STATE_CHECKED);
     h.pump(300);
     // The checked state reaches the view's CSS: white error text on the gradient.
     EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelector('#content .error')).color")).toString(),
@@ -274,6 +286,23 @@ TEST(ViewPage, AppliesBatchesInPlace)
     EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content progress')[3].value")).toInt(), 1 << 19);
     EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelectorAll('#content .text')[20].firstChild).color")).toString(),
               QStringLiteral("rgb(255, 0, 0)"));
+
+    // A thumbnail named by its absolute path is read from the disk by the view.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString thumbPath = dir.filePath(QStringLiteral("v5.png"));
+    QImage thumbImage(120, 90, QImage::Format_RGB32);
+    thumbImage.fill(Qt::darkGreen);
+    ASSERT_TRUE(thumbImage.save(thumbPath, "PNG"));
+    HELEMENT img = nullptr;
+    HTMLayoutSelectElements(rows[5], "img", [](HELEMENT he, void* p) { *static_cast<HELEMENT*>(p) = he; return true; }, &img);
+    ASSERT_NE(img, nullptr);
+    const std::u16string src = thumbPath.toStdU16String();
+    HTMLayoutSetAttributeByName(img, "src", src.c_str());
+    h.view()->flush();
+    EXPECT_TRUE(h.waitFor([&] {
+        return dt.eval(QStringLiteral("document.querySelectorAll('#content .thumb img')[5].naturalWidth")).toInt() == 120;
+    }, 5000));
 
     // Typing goes on where it stopped.
     dt.call("Input.insertText", {{"text", QStringLiteral("tube.com/watch?v=x")}});

@@ -33,6 +33,8 @@ function decorate(el) {
         el.setAttribute("contenteditable", "plaintext-only");
         el.setAttribute("spellcheck", "false");
     }
+    // The list takes the keyboard once clicked, so its keys reach the model.
+    if (tag === "widget" && type === "select" && !el.hasAttribute("tabindex")) el.setAttribute("tabindex", "-1");
     if (tag === "progress") syncProgress(el);
 }
 
