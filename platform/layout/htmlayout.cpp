@@ -21,10 +21,13 @@ LayoutNode* Live(HELEMENT he)
     return n && !n->isText ? n : nullptr;
 }
 
-void LogIfShown(LayoutNode* n, QJsonObject record)
+// The record is only built when a view is listening.
+template <typename MakeRecord>
+void LogIfShown(LayoutNode* n, MakeRecord make)
 {
-    if (HLWindow* w = n->owningWindow())
-        w->log(std::move(record));
+    HLWindow* w = n->owningWindow();
+    if (w && w->logging)
+        w->log(make());
 }
 
 qint64 Id(const LayoutNode* n)
@@ -192,16 +195,25 @@ HLDOM_RESULT HTMLayoutInsertElement(HELEMENT he, HELEMENT hparent, unsigned inde
         return HLDOM_INVALID_PARAMETER;
     n->retain();  // across the move
     if (n->parent) {
-        LogIfShown(n, {{"op", "remove"}, {"id", Id(n)}});
+        LogIfShown(n, [&] { return QJsonObject{{"op", "remove"}, {"id", Id(n)}}; });
         n->detach();
     }
+    // The element that will follow it: the index-th element child, if there is one.
     LayoutNode* before = nullptr;
-    const std::vector<LayoutNode*> elements = parent->elementChildren();
-    if (index < elements.size())
-        before = elements[index];
+    if (index != HTMLAYOUT_APPEND) {
+        unsigned seen = 0;
+        for (LayoutNode* c : parent->children) {
+            if (c->isText)
+                continue;
+            if (seen++ == index) {
+                before = c;
+                break;
+            }
+        }
+    }
     parent->appendChild(n, before);
     n->release();
-    LogIfShown(parent, {{"op", "insert"}, {"parent", Id(parent)}, {"before", Id(before)}, {"node", HLWindow::NodeJson(n)}});
+    LogIfShown(parent, [&] { return QJsonObject{{"op", "insert"}, {"parent", Id(parent)}, {"before", Id(before)}, {"node", HLWindow::NodeJson(n)}}; });
     return HLDOM_OK;
 }
 
@@ -211,7 +223,7 @@ HLDOM_RESULT HTMLayoutDeleteElement(HELEMENT he)
     if (!n)
         return HLDOM_INVALID_HANDLE;
     if (n->parent) {
-        LogIfShown(n, {{"op", "remove"}, {"id", Id(n)}});
+        LogIfShown(n, [&] { return QJsonObject{{"op", "remove"}, {"id", Id(n)}}; });
         n->detach();
     }
     return HLDOM_OK;
@@ -229,7 +241,7 @@ HLDOM_RESULT HTMLayoutSetElementInnerText16(HELEMENT he, const char16_t* text, u
         t = LayoutNode::NewText(value);
         n->appendChild(t);
     }
-    LogIfShown(n, {{"op", "text"}, {"id", Id(n)}, {"textId", Id(t)}, {"text", value}});
+    LogIfShown(n, [&] { return QJsonObject{{"op", "text"}, {"id", Id(n)}, {"textId", Id(t)}, {"text", value}}; });
     return HLDOM_OK;
 }
 
@@ -243,13 +255,16 @@ HLDOM_RESULT HTMLayoutSetElementHtml(HELEMENT he, const uint8_t* html, unsigned 
     const std::vector<LayoutNode*> nodes =
         HtmlParser::ParseFragment(html ? std::string(reinterpret_cast<const char*>(html), length) : std::string());
     n->removeAllChildren();
-    QJsonArray kids;
     for (LayoutNode* c : nodes) {
         n->appendChild(c);
         c->release();  // the parser's reference; the parent holds it now
-        kids.append(HLWindow::NodeJson(c));
     }
-    LogIfShown(n, {{"op", "html"}, {"id", Id(n)}, {"children", kids}});
+    LogIfShown(n, [&] {
+        QJsonArray kids;
+        for (const LayoutNode* c : n->children)
+            kids.append(HLWindow::NodeJson(c));
+        return QJsonObject{{"op", "html"}, {"id", Id(n)}, {"children", kids}};
+    });
     return HLDOM_OK;
 }
 
@@ -275,8 +290,8 @@ HLDOM_RESULT HTMLayoutSetAttributeByName(HELEMENT he, const char* name, const ch
         c = char(std::tolower(static_cast<unsigned char>(c)));
     const QString value = FromWide(valueOrNull);
     if (n->setAttribute(key, valueOrNull ? &value : nullptr))
-        LogIfShown(n, {{"op", "attr"}, {"id", Id(n)}, {"name", QString::fromStdString(key)},
-                       {"value", valueOrNull ? QJsonValue(value) : QJsonValue(QJsonValue::Null)}});
+        LogIfShown(n, [&] { return QJsonObject{{"op", "attr"}, {"id", Id(n)}, {"name", QString::fromStdString(key)},
+                       {"value", valueOrNull ? QJsonValue(value) : QJsonValue(QJsonValue::Null)}}; });
     return HLDOM_OK;
 }
 
@@ -319,7 +334,7 @@ HLDOM_RESULT HTMLayoutSetElementState(HELEMENT he, uint32_t bitsToSet, uint32_t 
     const uint32_t next = (n->state & ~bitsToClear) | bitsToSet;
     if (next != n->state) {
         n->state = next;
-        LogIfShown(n, {{"op", "state"}, {"id", Id(n)}, {"state", qint64(next)}});
+        LogIfShown(n, [&] { return QJsonObject{{"op", "state"}, {"id", Id(n)}, {"state", qint64(next)}}; });
     }
     return HLDOM_OK;
 }

@@ -182,3 +182,11 @@ TEST_F(Page, ElementProcRoutesGroupsToTheHandler)
     EXPECT_FALSE(htmlayout::ElementProc(&plain, nullptr, 0x4000, nullptr));
     EXPECT_FALSE(htmlayout::ElementProc(nullptr, nullptr, HANDLE_MOUSE, &mouse));
 }
+
+TEST_F(Page, AttributeValuesComeBackAsStored)
+{
+    element row = CreateElement("Option");
+    const QString value = QString(QChar(0xFEFF)) + "id" + QChar(0xFFFE);
+    SetAttribute(row, "value", value);
+    EXPECT_EQ(GetAttribute(row, "value"), value);
+}

@@ -64,7 +64,11 @@ std::optional<QString> GetAttribute(HELEMENT he, const char* name)
     const char16_t* value = nullptr;
     if (HTMLayoutGetAttributeByName(he, name, &value) != HLDOM_OK || !value)
         return std::nullopt;
-    return QString::fromUtf16(value);
+    // Taken as stored: a decoder would drop a leading byte-order mark.
+    qsizetype n = 0;
+    while (value[n])
+        ++n;
+    return QString(reinterpret_cast<const QChar*>(value), n);
 }
 
 std::string GetTagName(HELEMENT he)
