@@ -35,17 +35,6 @@ qint64 Id(const LayoutNode* n)
     return n ? qint64(n->id) : 0;
 }
 
-LayoutNode* NextSibling(const LayoutNode* n)
-{
-    if (!n->parent)
-        return nullptr;
-    const auto& s = n->parent->children;
-    for (size_t i = 0; i + 1 < s.size(); ++i)
-        if (s[i] == n)
-            return s[i + 1];
-    return nullptr;
-}
-
 QString FromWide(const char16_t* text, int length = -1)
 {
     if (!text)
