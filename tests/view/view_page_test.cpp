@@ -133,7 +133,7 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     ViewHarness h;
     ASSERT_TRUE(h.loadPage());
     HELEMENT running = h.insertRow(0x7FFFFFFF, QStringLiteral("aaaaaaaaaa1"), QStringLiteral("Big Buck Bunny"),
-                                   QStringLiteral("3.4 MB / 9.8 MB  (412 KB/s)  -  16 Secs Left "), true,
+                                   QStringLiteral("3.4 MB / 9.8 MB  (412.0 KB/s)  -  16 Sec Left "), true,
                                    10276044, 3565158);
     HELEMENT done = h.insertRow(0x7FFFFFFF, QStringLiteral("bbbbbbbbbb2"), QStringLiteral("Sintel Trailer"),
                                 QStringLiteral("4.2 MB"), false, 0, 0);
