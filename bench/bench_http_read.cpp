@@ -4,6 +4,7 @@
 
 #include "platform/internetsession.h"
 #include "tests/site/localvideosite.h"
+#include "processstats.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,32 +15,9 @@
 #include <sys/resource.h>
 
 using namespace localsite;
-
-namespace {
-
-long StatusKb(const char* field)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(field));
-    return 0;
-}
-
-double CpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double Now()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
+using bench::CpuSeconds;
+using bench::Now;
+using bench::StatusKb;
 
 int main(int argc, char** argv)
 {
