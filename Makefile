@@ -40,14 +40,14 @@ test-sanitize: test-tsan test-asan
 
 # Benchmarks print figures; they assert nothing.
 bench: build
-	@cd $(BUILD) && for b in bench/bench_*; do [ -x "$$b" ] && $(TEST_ENV) "$$b"; done; true
+	@cd $(BUILD) && for b in bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && $(TEST_ENV) "$$b"; done; true
 
 # libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_FUZZ=ON >/dev/null
 	@cmake --build build-fuzz
-	@for f in build-fuzz/fuzz/fuzz_*; do [ -x "$$f" ] && mkdir -p build-fuzz/corpus/$$(basename $$f) && \
+	@for f in build-fuzz/fuzz/fuzz_*; do [ -f "$$f" ] && [ -x "$$f" ] && mkdir -p build-fuzz/corpus/$$(basename $$f) && \
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/$$(basename $$f) fuzz/corpus/$$(basename $$f); done; true
 
 clean:
