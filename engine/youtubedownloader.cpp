@@ -38,6 +38,20 @@ int32_t ParseDecimal(const QString& text)
     return int32_t(v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : v);
 }
 
+// Reads a body in pieces of at most kChunk bytes until its end or a stop
+// request, handing each piece to the sink as it arrives.
+template <typename Sink>
+void ReadBody(CYouTubeDownloader& job, CHttpFile& file, Sink sink)
+{
+    char buffer[kChunk + 1];
+    while (!job.IsStopping()) {
+        const unsigned n = file.Read(buffer, kChunk);
+        if (n == 0)
+            break;
+        sink(buffer, n);
+    }
+}
+
 } // namespace
 
 // A request and the connection it was made on, released together on every path.
@@ -187,15 +201,7 @@ void CYouTubeDownloader::FetchThumbnail()
     CFile file;
     file.Open(path);
 
-    char buffer[kChunk + 1];
-    for (;;) {
-        if (IsStopping())
-            break;
-        const unsigned n = req->file->Read(buffer, kChunk);
-        if (n == 0)
-            break;
-        file.Write(buffer, n);
-    }
+    ReadBody(*this, *req->file, [&](const char* data, unsigned n) { file.Write(data, n); });
     file.Close();
     req.reset();
     OnThumbnailDone(path);
@@ -207,15 +213,7 @@ void CYouTubeDownloader::ParseWatchPage(QString& token, QString& title)
     auto req = SendRequest(kVideoSiteHost, QStringLiteral("watch?v=%1").arg(m_strVideoId), 0);
 
     std::string body;
-    char buffer[kChunk + 1];
-    for (;;) {
-        if (IsStopping())
-            break;
-        const unsigned n = req->file->Read(buffer, kChunk);
-        if (n == 0)
-            break;
-        body.append(buffer, n);
-    }
+    ReadBody(*this, *req->file, [&](const char* data, unsigned n) { body.append(data, n); });
 
     std::string group;
     if (Search(body, g_reTitle, group))
@@ -272,18 +270,12 @@ void CYouTubeDownloader::FetchVideo(const QString& token, const QString& title)
     file.Open(path);
     OnVideoStart(length, path);
 
-    char buffer[kChunk + 1];
     uint64_t total = 0;
-    for (;;) {
-        if (IsStopping())
-            break;
-        const unsigned n = req->file->Read(buffer, kChunk);
-        if (n == 0)
-            break;
+    ReadBody(*this, *req->file, [&](const char* data, unsigned n) {
         total += n;
-        file.Write(buffer, n);
+        file.Write(data, n);
         OnVideoProgress(int32_t(uint32_t(total)), length);
-    }
+    });
     file.Close();
     req.reset();
     OnVideoDone(path);

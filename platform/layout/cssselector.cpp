@@ -13,13 +13,6 @@ bool IsNameChar(char c)
     return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || static_cast<unsigned char>(c) >= 0x80;
 }
 
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 } // namespace
 
 std::optional<CssSelector> CssSelector::Parse(const std::string& text)
@@ -53,7 +46,7 @@ std::optional<CssSelector> CssSelector::Parse(const std::string& text)
             ++i;
             any = true;
         } else if (i < n && IsNameChar(text[i])) {
-            c.tag = Lower(name());
+            c.tag = AsciiLower(name());
             any = true;
         }
         while (i < n) {
@@ -68,7 +61,7 @@ std::optional<CssSelector> CssSelector::Parse(const std::string& text)
                 ++i;
                 skipSpace();
                 AttributeTest a;
-                a.name = Lower(name());
+                a.name = AsciiLower(name());
                 skipSpace();
                 if (a.name.empty() || i >= n)
                     return std::nullopt;
@@ -96,7 +89,7 @@ std::optional<CssSelector> CssSelector::Parse(const std::string& text)
                 c.attributes.push_back(a);
             } else if (ch == ':') {
                 ++i;
-                const std::string pseudo = Lower(name());
+                const std::string pseudo = AsciiLower(name());
                 if (pseudo == "checked")
                     c.stateBits |= STATE_CHECKED;
                 else if (pseudo == "disabled")

@@ -274,9 +274,7 @@ HLDOM_RESULT HTMLayoutSetAttributeByName(HELEMENT he, const char* name, const ch
         return HLDOM_INVALID_HANDLE;
     if (!name || !*name)
         return HLDOM_INVALID_PARAMETER;
-    std::string key(name);
-    for (char& c : key)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string key = AsciiLower(name);
     const QString value = FromWide(valueOrNull);
     if (n->setAttribute(key, valueOrNull ? &value : nullptr))
         LogIfShown(n, [&] { return QJsonObject{{"op", "attr"}, {"id", Id(n)}, {"name", QString::fromStdString(key)},
@@ -289,9 +287,7 @@ HLDOM_RESULT HTMLayoutGetAttributeByName(HELEMENT he, const char* name, const ch
     LayoutNode* n = Live(he);
     if (!n || !pvalue)
         return HLDOM_INVALID_HANDLE;
-    std::string key(name ? name : "");
-    for (char& c : key)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string key = AsciiLower(name ? name : "");
     const QString* v = n->attribute(key);
     *pvalue = v ? reinterpret_cast<const char16_t*>(v->utf16()) : nullptr;
     return HLDOM_OK;
@@ -419,9 +415,7 @@ HLDOM_RESULT HTMLayoutVisitElements(HELEMENT he, const char* tagName, const char
         return HLDOM_INVALID_HANDLE;
     if (!cb)
         return HLDOM_INVALID_PARAMETER;
-    std::string tag(tagName ? tagName : "");
-    for (char& c : tag)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string tag = AsciiLower(tagName ? tagName : "");
     const std::string attr(attributeName ? attributeName : "");
     const QString value = FromWide(attributeValue);
     Visit(root, [&](LayoutNode* n) {

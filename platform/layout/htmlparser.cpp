@@ -20,10 +20,7 @@ std::string TagName(const GumboElement& e)
         return gumbo_normalized_tagname(e.tag);
     GumboStringPiece piece = e.original_tag;
     gumbo_tag_from_original_text(&piece);
-    std::string name(piece.data ? piece.data : "", piece.length);
-    for (char& c : name)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return name;
+    return AsciiLower(std::string(piece.data ? piece.data : "", piece.length));
 }
 
 // Converts a gumbo subtree without recursion.

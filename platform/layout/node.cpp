@@ -25,8 +25,7 @@ LayoutNode* Register(LayoutNode* n)
 LayoutNode* LayoutNode::NewElement(const std::string& tag)
 {
     auto* n = new LayoutNode;
-    n->tag = tag;
-    std::transform(n->tag.begin(), n->tag.end(), n->tag.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    n->tag = AsciiLower(tag);
     return Register(n);
 }
 

@@ -7,6 +7,15 @@
 #include <utility>
 #include <vector>
 
+// Tag and attribute names compare in lower case.
+inline std::string AsciiLower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
+
 // One element or text node of a page. A node is kept alive by its parent
 // (one reference) and by every use the program holds; it is freed with the
 // last of them, and its children then lose their parent link.
