@@ -3,36 +3,46 @@
 #   make test   installs what is missing, builds and runs every test
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
+WERROR     ?= OFF
 CTEST_ARGS ?= --output-on-failure -j2
 TEST_ENV    = QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
               QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
 
-.PHONY: deps configure build run test test-tsan test-asan test-sanitize bench fuzz clean
+.PHONY: deps configure build run test test-tsan test-asan test-sanitize bench fuzz clean demo install
 
 deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DFERROWICK_WERROR=$(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD)
 
 run: build
-	@if [ -x $(BUILD)/app/ferrowick ]; then exec $(BUILD)/app/ferrowick; \
-	 else echo "Ferrowick: the main window is not built yet, so there is nothing to run."; fi
+	@exec $(BUILD)/app/ferrowick
+
+# Ferrowick against the bundled local video site, with its own list and
+# video folder under $(BUILD)/demo. Closing the program stops the site.
+demo: build
+	@bash scripts/demo.sh $(BUILD)
+
+# make install PREFIX=/usr/local (sudo when the prefix is not yours)
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	@cd $(BUILD) && $(TEST_ENV) ctest $(CTEST_ARGS)
 
 # Engine and page-model tests under ThreadSanitizer / AddressSanitizer.
 test-tsan: deps
-	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=thread >/dev/null
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=thread -DFERROWICK_WERROR=$(WERROR) >/dev/null
 	@cmake --build build-tsan
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" $(TEST_ENV) ctest $(CTEST_ARGS) -L sanitize
 
 test-asan: deps
-	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=address >/dev/null
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=address -DFERROWICK_WERROR=$(WERROR) >/dev/null
 	@cmake --build build-asan
 	@cd build-asan && ASAN_OPTIONS="detect_leaks=1" $(TEST_ENV) ctest $(CTEST_ARGS) -L sanitize
 

@@ -4,10 +4,11 @@
 
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
-#include "store/appxml.h"
+#include "ui/frame/mainframe.h"
 #include "ui/page/dom.h"
 #include "ui/page/rows.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -58,8 +59,10 @@ QByteArray Document()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QTemporaryDir dir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     const QString path = dir.filePath("app.xml");
@@ -73,18 +76,19 @@ int main()
     HWND hwnd = HTMLayoutCreateWindow();
     HTMLayoutLoadHtml(hwnd, reinterpret_cast<const uint8_t*>(page), uint32_t(strlen(page)));
     HELEMENT content = FindElementById(GetRootElement(hwnd), "content");
-    appxml::SetDefaultFolders(dir.path());
+    CMainFrame::SetDefaultFolders(dir.path());
 
     const long rssBefore = StatusKb("VmRSS:");
-    ItemTable items;
-    int learn = 1;
+    CMainFrame frame;  // never made a window: its load and save run over this page
+    frame.m_content = content;
+    ItemTable& items = frame.m_items;
     auto t = std::chrono::steady_clock::now();
-    appxml::Load(path, items, content, learn);
+    frame.LoadAppXml(path);
     const double loadMs = Ms(t);
     const long peakAfterLoad = StatusKb("VmHWM:");
 
     t = std::chrono::steady_clock::now();
-    const int saved = appxml::Save(dir.filePath("saved.xml"), items, content, learn);
+    const int saved = frame.SaveAppXml(dir.filePath("saved.xml"));
     const double saveMs = Ms(t);
 
     // Every row was drawn by the load; a refresh now finds no change anywhere.
@@ -103,6 +107,7 @@ int main()
     std::printf("  memory:  peak %ld KB, %ld KB over the start before the load\n", StatusKb("VmHWM:"),
                 peakAfterLoad - rssBefore);
     items.clear();
+    frame.m_content.release();
     HTMLayoutDestroyWindow(hwnd);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "patterns.h"
 #include "sitehosts.h"
 
+#include "platform/decimal.h"
 #include "platform/exception.h"
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -29,14 +30,6 @@ const char* const kHeaderLines[] = {
 
 // Reads are at most this long, into a buffer one byte larger.
 constexpr unsigned kChunk = 1023;
-
-// The standard decimal parse: leading white space, an optional sign, digits
-// up to the first non-digit, 0 when there are none; clamped to 32 bits.
-int32_t ParseDecimal(const QString& text)
-{
-    const long long v = std::strtoll(text.toLatin1().constData(), nullptr, 10);
-    return int32_t(v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : v);
-}
 
 // Reads a body in pieces of at most kChunk bytes until its end or a stop
 // request, handing each piece to the sink as it arrives.

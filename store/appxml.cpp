@@ -1,13 +1,8 @@
 #include "appxml.h"
 
-#include "decimal.h"
-#include "engine/folders.h"
-#include "engine/myyoutubedownloader.h"
-#include "platform/paths.h"
-#include "ui/page/dom.h"
-#include "ui/page/rows.h"
-#include "ui/page/selectedelementlist.h"
 #include "xmlelementitem.h"
+
+#include "platform/decimal.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -35,41 +30,27 @@ bool IsFieldName(const QString& name)
     return false;
 }
 
-void RestoreItem(const CXmlElementItem& e, ItemTable& items, HELEMENT content)
+void RestoreItem(const CXmlElementItem& e, Document& doc)
 {
     const QString id = e.GetAttribute(QStringLiteral("id")).trimmed();
     if (id.isEmpty())
         return;
-    // The add flow never lets an id in twice; a hand-made duplicate would
-    // leave a row without its item, so the first one stands.
-    if (items.count(id))
-        return;
-    auto item = std::make_unique<CDownloadItem>();
-    item->m_pDownloader->Restore(id, e.m_strTitle, e.m_strVideoPath, e.m_strThumbPath, e.m_strImagePath,
-                                 ParseDecimal(e.m_strError), ParseDecimal(e.m_strLength),
-                                 ParseDecimal(e.m_strCompleted));
-    InsertRow(item.get(), content, ROW_AT_END);
-    // The row must give the id back unchanged, or neither a row command nor
-    // the save could find its item; such an item goes again at once.
-    if (GetAttribute(item->m_row, "value").value_or(QString()) != id)
-        return;
-    items.emplace(id, std::move(item));
+    doc.items.push_back({id, e.m_strTitle, e.m_strVideoPath, e.m_strThumbPath, e.m_strImagePath,
+                         ParseDecimal(e.m_strError), ParseDecimal(e.m_strLength), ParseDecimal(e.m_strCompleted)});
 }
 
-Completion Complete(const ElementStack& stack, ItemTable& items, HELEMENT content)
+Completion Complete(const ElementStack& stack, Document& doc)
 {
     const CXmlElement& e = *stack.back();
     if (e.m_strName == QLatin1String("dir")) {
         const QString type = e.GetAttribute(QStringLiteral("type"));
-        if (type == QLatin1String("video")) {
-            CSingleLock lock(g_csFolders);
-            g_strVideoFolder = e.m_strText;
-        } else if (type == QLatin1String("temp")) {
-            g_strTempFolder = e.m_strText;
-        }
+        if (type == QLatin1String("video"))
+            doc.videoFolder = e.m_strText;
+        else if (type == QLatin1String("temp"))
+            doc.tempFolder = e.m_strText;
     } else if (e.m_strName == QLatin1String("item")) {
         if (const auto* item = dynamic_cast<const CXmlElementItem*>(&e))
-            RestoreItem(*item, items, content);
+            RestoreItem(*item, doc);
     } else if (IsFieldName(e.m_strName)) {
         if (stack.size() < 2)
             return Completion::Stop;
@@ -222,28 +203,35 @@ void WriteDir(QXmlStreamWriter& w, const char* type, const QString& folder)
 
 } // namespace
 
-void SetDefaultFolders(const QString& programFolder)
+int LoadLearnSetting()
 {
-    g_strTempFolder = PathCombine(programFolder, QStringLiteral("Temp"));
-    CSingleLock lock(g_csFolders);
-    g_strVideoFolder = PathCombine(programFolder, QStringLiteral("Video"));
+    QSettings profile(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kProfileName));
+    return profile.value(QLatin1String(kLearnKey), 1).toInt();
 }
 
-bool Load(const QString& path, ItemTable& items, HELEMENT content, int& addressDlgLearn)
+void SaveLearnSetting(int value)
 {
-    {
-        QSettings profile(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kProfileName));
-        addressDlgLearn = profile.value(QLatin1String(kLearnKey), 1).toInt();
-    }
+    QSettings profile(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kProfileName));
+    profile.setValue(QLatin1String(kLearnKey), value);
+    profile.sync();
+}
 
+bool Load(const QString& path, Document& doc)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    return Parse(bytes, doc);
+}
+
+bool Parse(const QByteArray& input, Document& doc)
+{
     // The reader decodes whole blocks before it parses them, so a bad byte
     // would stop it ahead of the elements in front of it. It gets the input
     // only up to the first bad sequence instead, and stops right there.
-    QByteArray bytes = file.readAll();
-    file.close();
+    QByteArray bytes = input;
     if (IsUtf8Document(bytes))
         bytes.truncate(ValidUtf8Prefix(bytes));
 
@@ -266,7 +254,7 @@ bool Load(const QString& path, ItemTable& items, HELEMENT content, int& addressD
         case QXmlStreamReader::EndElement:
             if (stack.empty())
                 return true;  // the reader pairs tags, so this cannot happen
-            if (Complete(stack, items, content) == Completion::Stop)
+            if (Complete(stack, doc) == Completion::Stop)
                 return false;
             stack.pop_back();
             break;
@@ -282,69 +270,60 @@ bool Load(const QString& path, ItemTable& items, HELEMENT content, int& addressD
     }
 }
 
-int Save(const QString& path, const ItemTable& items, HELEMENT content, int addressDlgLearn)
+namespace {
+
+void WriteDocument(QXmlStreamWriter& w, const QString& videoFolder, const QString& tempFolder,
+                   const std::vector<ItemRecord>& items)
 {
-    {
-        QSettings profile(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kProfileName));
-        profile.setValue(QLatin1String(kLearnKey), addressDlgLearn);
-        profile.sync();
-    }
-
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return -1;
-
-    QString videoFolder;
-    {
-        CSingleLock lock(g_csFolders);
-        videoFolder = g_strVideoFolder;
-    }
-
-    QXmlStreamWriter w(&file);
     w.setAutoFormatting(true);
     w.writeStartDocument();
     w.writeStartElement(QStringLiteral("application"));
     w.writeStartElement(QStringLiteral("options"));
     w.writeStartElement(QStringLiteral("directories"));
     WriteDir(w, "video", videoFolder);
-    WriteDir(w, "temp", g_strTempFolder);
+    WriteDir(w, "temp", tempFolder);
     w.writeEndElement();  // directories
     w.writeEndElement();  // options
 
     w.writeStartElement(QStringLiteral("content"));
-    bool wroteItem = false;
-    CSelectedElementList rows;
-    if (content)
-        SelectElements(content, "option", rows);
-    for (const htmlayout::dom::element& row : rows) {
-        const QString id = GetAttribute(row, "value").value_or(QString());
-        const auto it = items.find(id);
-        if (it == items.end() || !it->second->m_pDownloader)
-            continue;  // every row has its item; a stray row is not ours to write
-        DownloaderInfo info;
-        info.mask = uint32_t(-1);
-        it->second->m_pDownloader->GetInfo(info, false);
-        const int32_t stored = info.state == DS_DONE ? info.error : int32_t(DE_STOPPED);
-
+    for (const ItemRecord& r : items) {
         w.writeStartElement(QStringLiteral("item"));
-        w.writeAttribute(QStringLiteral("id"), XmlSafe(id));
-        WriteTextElement(w, "title", info.title);
-        WriteTextElement(w, "videopath", info.videopath);
-        WriteTextElement(w, "thumbpath", info.thumbpath);
-        WriteTextElement(w, "imagepath", info.imagepath);
-        WriteTextElement(w, "length", QString::number(info.length));
-        WriteTextElement(w, "completed", QString::number(info.completed));
-        WriteTextElement(w, "error", QString::number(stored));
+        w.writeAttribute(QStringLiteral("id"), XmlSafe(r.id));
+        WriteTextElement(w, "title", r.title);
+        WriteTextElement(w, "videopath", r.videopath);
+        WriteTextElement(w, "thumbpath", r.thumbpath);
+        WriteTextElement(w, "imagepath", r.imagepath);
+        WriteTextElement(w, "length", QString::number(r.length));
+        WriteTextElement(w, "completed", QString::number(r.completed));
+        WriteTextElement(w, "error", QString::number(r.error));
         w.writeEndElement();  // item
-        wroteItem = true;
     }
-    if (!wroteItem)
+    if (items.empty())
         w.writeCharacters(QString());  // <content></content>, never <content/>
     w.writeEndElement();  // content
     w.writeEndElement();  // application
     w.writeEndDocument();
+}
 
+} // namespace
+
+QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items)
+{
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    WriteDocument(w, videoFolder, tempFolder, items);
+    return out;
+}
+
+int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
+         const std::vector<ItemRecord>& items)
+{
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return -1;
+    QXmlStreamWriter w(&file);
+    WriteDocument(w, videoFolder, tempFolder, items);
     if (w.hasError()) {
         file.cancelWriting();
         return 0;

@@ -1,30 +1,54 @@
 #pragma once
 
-#include "platform/layout/htmlayout.h"
-#include "ui/page/downloaditem.h"
-
+#include <QByteArray>
 #include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
 
-// app.xml: the two folder settings and the download list, read once at
-// start-up and written once at exit, plus the learn setting of the address
-// dialog kept in the user's profile. The frame's LoadAppXml / SaveAppXml run
-// these over its item table and its "content" list; nothing here needs a window.
+// app.xml as plain records: the two folder settings and the download list,
+// plus the learn setting of the address dialog kept in the user's profile.
+// Turning records into list items and rows is the main window's work.
 namespace appxml {
 
-// The video and temporary folders under the program folder.
-void SetDefaultFolders(const QString& programFolder);
+// One stored video. Numbers are already decoded; an absent field is empty or 0.
+struct ItemRecord {
+    QString id;  // trimmed, never empty
+    QString title;
+    QString videopath;
+    QString thumbpath;
+    QString imagepath;
+    int32_t error = 0;
+    int32_t length = 0;
+    int32_t completed = 0;
+};
 
-// Reads the profile value, then the file. Each `dir` sets its folder at its
-// end tag and each `item` with a new, non-blank id becomes an item with a
-// restored (finished) job and a row appended to `content`. True when reading
-// ran to the end or stopped at a reader error (a DTD included); false when
-// the file cannot be opened or a field element is the document element.
-bool Load(const QString& path, ItemTable& items, HELEMENT content, int& addressDlgLearn);
+struct Document {
+    std::optional<QString> videoFolder;  // the last `dir` of its type, when there was one
+    std::optional<QString> tempFolder;
+    std::vector<ItemRecord> items;       // in file order, duplicates included
+};
 
-// Writes the profile value, then the whole document to a temporary file
-// beside `path`, which replaces `path` only once it is complete. 1 written,
-// 0 writing failed (the old file stays), -1 the file cannot be created.
-int Save(const QString& path, const ItemTable& items, HELEMENT content, int addressDlgLearn);
+// Reads records from the bytes of a document. Each `dir` counts at its end
+// tag and each `item` with a non-blank id at its own, so a document cut off
+// or broken keeps everything completed before the break. True when reading
+// ran to the end or stopped at a reader error (a DTD included); false when a
+// field element is the document element.
+bool Parse(const QByteArray& bytes, Document& doc);
+// The same from a file; false when it cannot be opened.
+bool Load(const QString& path, Document& doc);
+
+// The whole document, UTF-8, indented, every container closed by a full end tag.
+QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items);
+// Writes the document to a temporary file beside `path`, which replaces
+// `path` only once complete. 1 written, 0 writing failed (the old file
+// stays), -1 the file cannot be created.
+int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
+         const std::vector<ItemRecord>& items);
+
+// The profile value of the learn setting: 1 when absent.
+int LoadLearnSetting();
+void SaveLearnSetting(int value);
 
 // The profile store of the learn setting.
 inline constexpr const char* kProfileName = "Ferrowick";

@@ -298,7 +298,8 @@ void LocalVideoSite::serve(int fd)
         if (!lookup(id, v))
             conn.respondText(404, {}, "no such thumbnail", plain);
         else if (!hops(v.thumb) && !errorOr(v.thumb))
-            conn.respondText(200, {"Content-Type: image/jpeg"}, kThumbBody, v.thumb);
+            conn.respondText(200, {"Content-Type: image/jpeg"}, v.thumbnail.empty() ? kThumbBody : v.thumbnail,
+                             v.thumb);
     } else if (req.host == kSiteHost && t.rfind("/watch?", 0) == 0) {
         if (!lookup(QueryValue(t, "v"), v)) {
             conn.respondText(404, {}, "<html><title>YouTube - Broadcast Yourself.</title></html>", plain);

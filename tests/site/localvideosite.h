@@ -37,6 +37,7 @@ struct Video {
     uint64_t size = 4096;                      // video body length
     size_t pagePadding = 0;                    // extra bytes in the watch page
     std::string rawPage;                       // when set, the whole watch page as given
+    std::string thumbnail;                     // when set, the thumbnail body instead of kThumbBody
     Misbehaviour page, embed, video, thumb;
 };
 

@@ -1,4 +1,4 @@
-#include "store/decimal.h"
+#include "platform/decimal.h"
 #include "store/xmlelementitem.h"
 
 #include <gtest/gtest.h>

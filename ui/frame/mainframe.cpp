@@ -1,24 +1,347 @@
 #include "mainframe.h"
 
-#include "store/appxml.h"
+#include "engine/myyoutubedownloader.h"
+#include "platform/layout/layoutview.h"
+#include "platform/layout/view/layoutwebview.h"
+#include "platform/shellopen.h"
+#include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/addressdlg.h"
+#include "ui/dialogs/optionsdlg.h"
+#include "ui/page/dom.h"
+#include "ui/page/resourceloader.h"
+#include "ui/page/rows.h"
+#include "ui/page/selectedelementlist.h"
+#include "ui/res/resources.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QPainterPath>
+#include <QRegion>
+#include <QStandardPaths>
+#include <QWindow>
+
+namespace {
+
+constexpr int kWidth = 681;
+constexpr int kHeight = 601;
+
+// The window's outline: a rectangle whose corners are 9 x 9 ellipses.
+QRegion RoundedRegion(int width, int height)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, width, height), 4.5, 4.5);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
+
+} // namespace
+
+CMainFrame::CMainFrame() : event_handler(HANDLE_ALL)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
 
 CMainFrame::~CMainFrame()
 {
-    // Items first: each takes its row off the page and discards its job.
+    m_timerRefresh.stop();
+    m_timerExitWait.stop();
+    if (m_view && m_view->focusProxy())
+        m_view->focusProxy()->removeEventFilter(this);
+    m_view.reset();
+    for (htmlayout::dom::element* e :
+         {&m_top, &m_bottom, &m_minimize, &m_close, &m_url, &m_add, &m_statusBar, &m_help, &m_captionText, &m_about,
+          &m_options, &m_itemMenu, &m_miOpen, &m_miRestart, &m_miStop, &m_miSelectAll, &m_miRemove, &m_miOpenUrl,
+          &m_miOptions, &m_miOpenFile, &m_thumbTip, &m_thumbTipImg})
+        e->release();
+    // Items next: each takes its row off the page and discards its job.
     m_items.clear();
+    m_content.release();
+    if (m_hwnd) {
+        HTMLayoutWindowDetachEventHandler(m_hwnd, &htmlayout::ElementProc, static_cast<event_handler*>(this));
+        layout::SetInputHook(m_hwnd, {});
+        HTMLayoutDestroyWindow(m_hwnd);
+    }
 }
 
-void CMainFrame::SetDefaultFolders(const QString& programFolder)
+bool CMainFrame::Create(bool withView)
 {
-    appxml::SetDefaultFolders(programFolder);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowSystemMenuHint);
+    setWindowTitle(QStringLiteral("Ferrowick"));
+    setFixedSize(kWidth, kHeight);
+    move(0, 0);
+    return OnCreate(withView) == 0;
 }
 
-bool CMainFrame::LoadAppXml(const QString& path)
+int CMainFrame::OnCreate(bool withView)
 {
-    return appxml::Load(path, m_items, m_content, AddressDlgLearn);
+    setMask(RoundedRegion(kWidth, kHeight));
+
+    InitPageResources();
+    m_hwnd = HTMLayoutCreateWindow();
+    HTMLayoutSetCallback(m_hwnd, &CMainFrame::HostNotify, static_cast<CMainFrame*>(this));
+
+    if (auto page = LoadResourceByUrl(QStringLiteral("DEFAULT")); page && HTMLayoutLoadHtml(m_hwnd, page->data, page->size)) {
+        htmlayout::dom::element root = GetRootElement(m_hwnd);
+        const struct {
+            htmlayout::dom::element* handle;
+            const char* id;
+        } ids[] = {
+            {&m_top, "top"}, {&m_bottom, "bottom"}, {&m_minimize, "minimize"}, {&m_close, "close"}, {&m_url, "url"},
+            {&m_add, "add"}, {&m_content, "content"}, {&m_statusBar, "status-bar"}, {&m_help, "help"},
+            {&m_captionText, "caption_text"}, {&m_about, "about"}, {&m_options, "options"},
+            {&m_itemMenu, "item_menu"}, {&m_miOpen, "mi_open"}, {&m_miRestart, "mi_restart"}, {&m_miStop, "mi_stop"},
+            {&m_miSelectAll, "mi_select_all"}, {&m_miRemove, "mi_remove"}, {&m_miOpenUrl, "mi_open_url"},
+            {&m_miOptions, "mi_options"}, {&m_miOpenFile, "mi_open_file"}, {&m_thumbTip, "thumb_tip"},
+            {&m_thumbTipImg, "thumb_tip_img"},
+        };
+        for (const auto& entry : ids)
+            *entry.handle = FindElementById(root, entry.id);
+        HTMLayoutWindowAttachEventHandler(m_hwnd, &htmlayout::ElementProc, static_cast<event_handler*>(this),
+                                          HANDLE_ALL);
+    }
+    layout::SetInputHook(m_hwnd, [this](HWND, const layout::LayoutInput& input) { return OnInput(input); });
+
+    // The program's data lives in the user's data folder: the folder of the
+    // executable is read-only once installed and goes with every rebuild.
+    m_strProgramFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(m_strProgramFolder);
+    SetDefaultFolders(m_strProgramFolder);
+    m_strAppXmlPath = QDir(m_strProgramFolder).filePath(QStringLiteral("app.xml"));
+    LoadAppXml(m_strAppXmlPath);
+    if (m_content.is_valid())
+        UpdateElement(m_content, true);
+
+    if (withView) {
+        m_view = std::make_unique<layout::LayoutWebView>(m_hwnd, this);
+        m_view->setGeometry(0, 0, kWidth, kHeight);
+        // Presses on the bands start a window move during the press itself.
+        if (QWidget* proxy = m_view->focusProxy())
+            proxy->installEventFilter(this);
+        connect(m_view.get(), &layout::LayoutWebView::ready, this, [this] {
+            if (QWidget* proxy = m_view->focusProxy())
+                proxy->installEventFilter(this);
+        });
+    }
+    SetTimer(TIMER_REFRESH, 1000);
+    return 0;
 }
 
-int CMainFrame::SaveAppXml(const QString& path)
+void CMainFrame::SetTimer(int nIDEvent, int elapse)
 {
-    return appxml::Save(path, m_items, m_content, AddressDlgLearn);
+    if (nIDEvent == TIMER_REFRESH)
+        m_timerRefresh.start(elapse, this);
+    else if (nIDEvent == TIMER_EXIT_WAIT)
+        m_timerExitWait.start(elapse, this);
+}
+
+void CMainFrame::KillTimer(int nIDEvent)
+{
+    if (nIDEvent == TIMER_REFRESH)
+        m_timerRefresh.stop();
+    else if (nIDEvent == TIMER_EXIT_WAIT)
+        m_timerExitWait.stop();
+}
+
+bool CMainFrame::IsTimerRunning(int nIDEvent) const
+{
+    if (nIDEvent == TIMER_REFRESH)
+        return m_timerRefresh.isActive();
+    if (nIDEvent == TIMER_EXIT_WAIT)
+        return m_timerExitWait.isActive();
+    return false;
+}
+
+void CMainFrame::timerEvent(QTimerEvent* event)
+{
+    // Qt numbers its timers itself; the window keeps its own ids.
+    if (event->timerId() == m_timerRefresh.timerId())
+        OnTimer(TIMER_REFRESH);
+    else if (event->timerId() == m_timerExitWait.timerId())
+        OnTimer(TIMER_EXIT_WAIT);
+    else
+        QWidget::timerEvent(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // Closing is the frame's own decision: ask, wait, save, then go.
+    event->ignore();
+    if (!m_bDestroying)
+        OnClose();
+}
+
+void CMainFrame::DestroyWindow()
+{
+    m_bDestroying = true;
+    KillTimer(TIMER_REFRESH);
+    KillTimer(TIMER_EXIT_WAIT);
+    hide();
+    OnNcDestroy();
+}
+
+void CMainFrame::OnNcDestroy()
+{
+    // The application ends when the frame is gone.
+    deleteLater();
+}
+
+bool CMainFrame::OnInput(const layout::LayoutInput& input)
+{
+    if (input.type != layout::LayoutInput::DoubleClick)
+        return false;
+    // A double click on a finished row with a known file opens the file; the
+    // engine still sees the click afterwards.
+    for (HELEMENT he = layout::ElementFromId(input.target); he; he = GetParentElement(he)) {
+        if (QString::fromStdString(GetTagName(he)).toLower() != QLatin1String("option"))
+            continue;
+        if (CDownloadItem* item = ItemOfRow(he)) {
+            DownloaderInfo info;
+            info.mask = DIF_STATE | DIF_VIDEOPATH;
+            item->m_pDownloader->GetInfo(info, false);
+            const QString path = info.videopath.trimmed();
+            if (info.state == DS_DONE && !path.isEmpty())
+                ShellOpen(QUrl::fromLocalFile(path));
+        }
+        break;
+    }
+    return false;
+}
+
+bool CMainFrame::HitTestCaption(const QPoint& pos) const
+{
+    const POINT pt{pos.x(), pos.y()};
+    if (m_url.is_valid() && IsPointInside(m_url, pt))
+        return false;
+    return (m_top.is_valid() && IsPointInside(m_top, pt)) || (m_bottom.is_valid() && IsPointInside(m_bottom, pt));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress && m_view && watched == m_view->focusProxy()) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && HitTestCaption(mouse->position().toPoint()) && windowHandle()) {
+            windowHandle()->startSystemMove();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+CDownloadItem* CMainFrame::ItemOfRow(HELEMENT row) const
+{
+    const auto id = GetAttribute(row, "value");
+    if (!id)
+        return nullptr;
+    const auto it = m_items.find(*id);
+    return it == m_items.end() ? nullptr : it->second.get();
+}
+
+QMessageBox::StandardButton CMainFrame::MessageBox(const QString& text, QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, QStringLiteral("Ferrowick"), text, buttons, isVisible() ? this : nullptr);
+    box.setDefaultButton(defaultButton);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+int CMainFrame::RunAddressDialog(int& learn)
+{
+    CAddressDlg dlg(isVisible() ? this : nullptr);
+    dlg.m_bLearn = learn;
+    const int result = dlg.DoModal();
+    if (result == 1)
+        learn = dlg.m_bLearn;
+    return result;
+}
+
+void CMainFrame::RunOptionsDialog()
+{
+    COptionsDlg dlg(isVisible() ? this : nullptr);
+    dlg.DoModal();
+}
+
+void CMainFrame::RunAboutDialog()
+{
+    CAboutDlg dlg(isVisible() ? this : nullptr);
+    dlg.DoModal();
+}
+
+void CMainFrame::OnTimer(int nIDEvent)
+{
+    if (nIDEvent == TIMER_REFRESH) {
+        int downloading = 0;
+        int uncompleted = 0;
+        for (auto& [id, item] : m_items) {
+            DownloaderInfo info;
+            info.mask = DIF_STATE | DIF_ERROR;
+            item->m_pDownloader->GetInfo(info, false);
+            if (info.state != DS_DONE)
+                ++downloading;
+            else if (info.error != DE_NONE)
+                ++uncompleted;
+            UpdateRow(item.get());
+        }
+        if (m_content.is_valid())
+            UpdateElement(m_content, true);
+        const int total = int(m_items.size());
+        QString text = QStringLiteral("Total: %1 %2").arg(total).arg(total > 1 ? "videos" : "video");
+        if (uncompleted)
+            text += QStringLiteral(", %1 uncompleted").arg(uncompleted);
+        if (downloading)
+            text += QStringLiteral(", %1 downloading").arg(downloading);
+        if (m_statusBar.is_valid()) {
+            SetElementText(m_statusBar, text);
+            UpdateElement(m_statusBar, true);
+        }
+    } else if (nIDEvent == TIMER_EXIT_WAIT) {
+        for (auto& [id, item] : m_items) {
+            DownloaderInfo info;
+            info.mask = DIF_STATE;
+            item->m_pDownloader->GetInfo(info, false);
+            if (info.state != DS_DONE)
+                return;
+        }
+        KillTimer(TIMER_EXIT_WAIT);
+        SaveAppXml(m_strAppXmlPath);
+        DestroyWindow();
+    }
+}
+
+void CMainFrame::OnClose()
+{
+    int running = 0;
+    CSelectedElementList rows;
+    if (m_content.is_valid())
+        SelectElements(m_content, "Option", rows);
+    for (const htmlayout::dom::element& row : rows) {
+        if (CDownloadItem* item = ItemOfRow(row)) {
+            DownloaderInfo info;
+            info.mask = DIF_STATE;
+            item->m_pDownloader->GetInfo(info, false);
+            if (info.state != DS_DONE)
+                ++running;
+        }
+    }
+    if (running == 0) {
+        SaveAppXml(m_strAppXmlPath);
+        DestroyWindow();
+        return;
+    }
+    const QString text = QStringLiteral("%1 %2 downloading! Do you really want to exit?")
+                             .arg(running)
+                             .arg(running > 1 ? "videos are" : "video is");
+    if (MessageBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, QMessageBox::No) !=
+        QMessageBox::Yes)
+        return;
+    KillTimer(TIMER_REFRESH);
+    SetTimer(TIMER_EXIT_WAIT, 1000);
+    hide();
+    for (auto& [id, item] : m_items) {
+        DownloaderInfo info;
+        info.mask = DIF_STATE;
+        item->m_pDownloader->GetInfo(info, false);
+        if (info.state != DS_DONE)
+            item->m_pDownloader->Stop();
+    }
 }

@@ -2,26 +2,102 @@
 
 #include "ui/page/downloaditem.h"
 #include "ui/page/element.h"
+#include "ui/page/eventhandler.h"
+#include "ui/page/notificationhandler.h"
 
+#include <QBasicTimer>
+#include <QMessageBox>
 #include <QString>
+#include <QUrl>
+#include <QWidget>
+#include <memory>
 
-// The main window. For now it holds what app.xml reads and writes: the list
-// items, the page's "content" list, the program folder, the path of app.xml
-// and the learn setting of the address dialog.
-class CMainFrame {
+namespace layout {
+class LayoutWebView;
+struct LayoutInput;
+}
+
+constexpr int TIMER_REFRESH = 123;
+constexpr int TIMER_EXIT_WAIT = 124;
+
+// The main window: a frameless, rounded top-level window whose whole area
+// is the page. It owns the list items, dispatches the page's behaviour
+// events, runs the add flow, the refresh timer and the exit rules. All of
+// its decisions run against the page model; the view that shows the page
+// is attached only when the window is created for the screen.
+class CMainFrame : public QWidget,
+                   public htmlayout::event_handler,
+                   public htmlayout::notification_handler<CMainFrame> {
+    Q_OBJECT
 public:
-    CMainFrame() = default;
-    ~CMainFrame();
+    CMainFrame();
+    ~CMainFrame() override;
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
 
-    void SetDefaultFolders(const QString& programFolder);
+    // The window's creation: geometry, mask, then OnCreate. Without a view
+    // the page lives in the model alone (tests of the window's logic).
+    bool Create(bool withView);
+
+    // The folders under the program folder, before app.xml replaces them.
+    static void SetDefaultFolders(const QString& programFolder);
     bool LoadAppXml(const QString& path);
     int SaveAppXml(const QString& path);
 
-    htmlayout::dom::element m_content;  // the list of rows
-    ItemTable m_items;                  // video id -> item, owned
+    void OnAddVideo();
+    void OnTimer(int nIDEvent);
+    void OnClose();
+    // The behaviour-event callback of the page.
+    bool handle_event(HELEMENT he, BEHAVIOR_EVENT_PARAMS& params) override;
+
+    HWND GetLayoutWindow() const { return m_hwnd; }
+    layout::LayoutWebView* GetView() const { return m_view.get(); }
+    bool IsTimerRunning(int nIDEvent) const;
+
+    // Page elements, each holding one use; empty when the page lacks the id.
+    htmlayout::dom::element m_top, m_bottom, m_minimize, m_close, m_url, m_add, m_content, m_statusBar, m_help,
+        m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miStop, m_miSelectAll, m_miRemove,
+        m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
+
+    ItemTable m_items;  // video id -> item, owned
     QString m_strProgramFolder;
     QString m_strAppXmlPath;
     int AddressDlgLearn = 1;
+
+protected:
+    // What the user is asked or shown; tests answer in place of a person.
+    virtual QMessageBox::StandardButton MessageBox(const QString& text, QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton);
+    // The address dialog with AddressDlgLearn preset; 1 for OK, 2 otherwise.
+    virtual int RunAddressDialog(int& learn);
+    virtual void RunOptionsDialog();
+    virtual void RunAboutDialog();
+    // Opens the folder of a file with the file shown selected.
+    virtual void ShowInFolder(const QString& path);
+
+    void closeEvent(QCloseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int OnCreate(bool withView);
+    void OnNcDestroy();
+    void DestroyWindow();
+    void SetTimer(int nIDEvent, int elapse);
+    void KillTimer(int nIDEvent);
+    bool OnInput(const layout::LayoutInput& input);
+    bool HitTestCaption(const QPoint& pos) const;
+
+    void OnButtonClick(HELEMENT button);
+    bool OnMenuItemClick(HELEMENT item);
+    void OnContextMenuSetup(HELEMENT menu, HELEMENT target);
+    bool OnPopupRequest(HELEMENT popup, HELEMENT source);
+    void RemoveSelected();
+    CDownloadItem* ItemOfRow(HELEMENT row) const;
+
+    HWND m_hwnd = nullptr;
+    std::unique_ptr<layout::LayoutWebView> m_view;
+    QBasicTimer m_timerRefresh;   // id TIMER_REFRESH
+    QBasicTimer m_timerExitWait;  // id TIMER_EXIT_WAIT
+    bool m_bDestroying = false;
 };

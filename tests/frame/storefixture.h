@@ -2,12 +2,13 @@
 
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
-#include "store/appxml.h"
+#include "ui/frame/mainframe.h"
 #include "ui/page/dom.h"
 #include "ui/page/selectedelementlist.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -15,13 +16,16 @@
 #include <cstring>
 
 // A page with an empty "content" list, an item table and a folder for app.xml.
+// The frame is never created as a window: its load and save run over the
+// test's page.
 struct StoreTest : ::testing::Test {
     HWND hwnd = HTMLayoutCreateWindow();
     HELEMENT content = nullptr;
-    ItemTable items;
+    CMainFrame frame;
+    ItemTable& items = frame.m_items;
+    int& learn = frame.AddressDlgLearn;
     QTemporaryDir dir;
     QString path;
-    int learn = -1;
 
     void SetUp() override
     {
@@ -30,13 +34,15 @@ struct StoreTest : ::testing::Test {
         ASSERT_TRUE(HTMLayoutLoadHtml(hwnd, reinterpret_cast<const uint8_t*>(page), uint32_t(strlen(page))));
         content = FindElementById(GetRootElement(hwnd), "content");
         ASSERT_NE(content, nullptr);
+        frame.m_content = content;
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath(QStringLiteral("app.xml"));
-        appxml::SetDefaultFolders(QStringLiteral("/opt/prog"));
+        CMainFrame::SetDefaultFolders(QStringLiteral("/opt/prog"));
     }
     void TearDown() override
     {
         items.clear();
+        frame.m_content.release();
         HTMLayoutDestroyWindow(hwnd);
     }
 
@@ -54,7 +60,7 @@ struct StoreTest : ::testing::Test {
     bool Load(const QByteArray& bytes)
     {
         Write(bytes);
-        return appxml::Load(path, items, content, learn);
+        return frame.LoadAppXml(path);
     }
     // The row values in page order, checked against the item table.
     QStringList Ids()
@@ -79,6 +85,11 @@ struct StoreTest : ::testing::Test {
         if (it != items.end())
             it->second->m_pDownloader->GetInfo(info, false);
         return info;
+    }
+    // The default video folder: under the user's videos, never the program's data.
+    static QString DefaultVideo()
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Ferrowick";
     }
     static QString Video()
     {

@@ -6,6 +6,7 @@
 #include "ui/page/selectedelementlist.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ TEST(FrameStore, LoadAndSaveThroughTheFrameMembers)
         EXPECT_TRUE(frame.LoadAppXml(frame.m_strAppXmlPath));
         EXPECT_EQ(frame.AddressDlgLearn, 0);
         EXPECT_EQ(g_strTempFolder, "/tmp/t");
-        EXPECT_EQ(g_strVideoFolder, dir.path() + "/Video");
+        EXPECT_EQ(g_strVideoFolder, QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Ferrowick");
         ASSERT_EQ(frame.m_items.size(), 2u);
         frame.m_items.erase("one");
         frame.AddressDlgLearn = 1;

@@ -28,7 +28,7 @@ struct SaveTest : StoreTest {
         InsertRow(item.get(), content, ROW_AT_TOP);
         items.emplace(id, std::move(item));
     }
-    int Save(const QString& to = QString()) { return appxml::Save(to.isEmpty() ? path : to, items, content, learn); }
+    int Save(const QString& to = QString()) { return frame.SaveAppXml(to.isEmpty() ? path : to); }
     QStringList Entries() { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden); }
 };
 
@@ -50,7 +50,11 @@ struct Limit {
 
 TEST_F(SaveTest, WritesTheDocumentWithFullEndTagsAndNoBom)
 {
-    appxml::SetDefaultFolders("/p");
+    CMainFrame::SetDefaultFolders("/p");
+    {
+        CSingleLock lock(g_csFolders);
+        g_strVideoFolder = "/p/Video";
+    }
     Add("abc", "A & <B>", "/v/a.mp4", "", "", DE_NONE, 10, 10);
     AddUnfinished("new1");
     learn = 1;
@@ -88,7 +92,7 @@ TEST_F(SaveTest, WritesTheDocumentWithFullEndTagsAndNoBom)
 
 TEST_F(SaveTest, EmptyListAndEmptyFoldersStillGetFullEndTags)
 {
-    appxml::SetDefaultFolders("/p");
+    CMainFrame::SetDefaultFolders("/p");
     g_strTempFolder.clear();
     {
         CSingleLock lock(g_csFolders);
@@ -103,7 +107,7 @@ TEST_F(SaveTest, EmptyListAndEmptyFoldersStillGetFullEndTags)
 
 TEST_F(SaveTest, RoundTripKeepsFoldersItemsOrderFieldsAndTheLearnSetting)
 {
-    appxml::SetDefaultFolders(QString::fromUtf8("/home/zoë/€ & <prog>"));
+    CMainFrame::SetDefaultFolders(QString::fromUtf8("/home/zoë/€ & <prog>"));
     g_strTempFolder = "  spaced temp  ";
     const QString title = QString::fromUtf8("<b>\"Quotes\" & 'apostrophes'</b> — 日本語 😀 ]]> line\r\nbreak");
     Add("x1", title, "/v/x1.mp4", "/t/x1.jpg", "/i/x1.png", DE_INTERNET, 4194304, 1024);
@@ -117,9 +121,9 @@ TEST_F(SaveTest, RoundTripKeepsFoldersItemsOrderFieldsAndTheLearnSetting)
     const QString video = Video();
     const QString temp = g_strTempFolder;
     items.clear();
-    appxml::SetDefaultFolders("/elsewhere");
+    CMainFrame::SetDefaultFolders("/elsewhere");
     learn = -1;
-    ASSERT_TRUE(appxml::Load(path, items, content, learn));
+    ASSERT_TRUE(frame.LoadAppXml(path));
     EXPECT_EQ(learn, 0);
     EXPECT_EQ(Video(), video);
     EXPECT_EQ(g_strTempFolder, temp);
@@ -150,7 +154,7 @@ TEST_F(SaveTest, RowsAreWrittenInPageOrderNotTableOrder)
     const QStringList before = Ids();
     ASSERT_EQ(Save(), 1);
     items.clear();
-    ASSERT_TRUE(appxml::Load(path, items, content, learn));
+    ASSERT_TRUE(frame.LoadAppXml(path));
     EXPECT_EQ(Ids(), before);
 }
 
@@ -162,7 +166,7 @@ TEST_F(SaveTest, CharactersXmlCannotCarryBecomeReplacementsNotABrokenFile)
     Add("after", "still here", "", "", "", 0, 0, 0);
     ASSERT_EQ(Save(), 1);
     items.clear();
-    ASSERT_TRUE(appxml::Load(path, items, content, learn));
+    ASSERT_TRUE(frame.LoadAppXml(path));
     EXPECT_EQ(Ids(), QStringList({"bad", "after"}));
     const QString r(QChar::ReplacementCharacter);
     EXPECT_EQ(Info("bad").title, "a" + r + r + r + "b" + r + r + "c");

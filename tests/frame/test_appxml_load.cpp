@@ -25,15 +25,15 @@ QByteArray Item(const QByteArray& id, const QByteArray& title, int error = 0)
 TEST_F(LoadTest, NoFileKeepsTheDefaultsAndStillReadsTheProfile)
 {
     RemoveProfileLearnValue();
-    EXPECT_FALSE(appxml::Load(dir.filePath("missing.xml"), items, content, learn));
+    EXPECT_FALSE(frame.LoadAppXml(dir.filePath("missing.xml")));
     EXPECT_EQ(learn, 1);
-    EXPECT_EQ(Video(), "/opt/prog/Video");
+    EXPECT_EQ(Video(), DefaultVideo());
     EXPECT_EQ(g_strTempFolder, "/opt/prog/Temp");
     EXPECT_TRUE(items.empty());
 
     SetProfileLearnValue(0);
     learn = -1;
-    EXPECT_FALSE(appxml::Load(dir.filePath("missing.xml"), items, content, learn));
+    EXPECT_FALSE(frame.LoadAppXml(dir.filePath("missing.xml")));
     EXPECT_EQ(learn, 0);
     RemoveProfileLearnValue();
 }
@@ -44,7 +44,7 @@ TEST_F(LoadTest, FoldersFromDirElements)
     EXPECT_EQ(Video(), "/home/u/Videos");
     EXPECT_EQ(g_strTempFolder, "/opt/prog/Temp");
 
-    appxml::SetDefaultFolders("/opt/prog");
+    CMainFrame::SetDefaultFolders("/opt/prog");
     EXPECT_TRUE(Load(Doc("<dir type=\"Video\">/nope</dir><dir type=\"temp\">  /t m p  </dir><dir>/x</dir>"
                          "<dir type=\"temp\">/last</dir><DIR TYPE=\"video\"></DIR>",
                          "")));
@@ -208,7 +208,7 @@ TEST_F(LoadTest, DocumentTypesAreRefusedAndNothingOfThemExpands)
     EXPECT_TRUE(Load("<!DOCTYPE a [<!ENTITY x SYSTEM \"file://" + secret.toUtf8() + "\">]>" +
                      Doc("<dir type=\"video\">&x;</dir>", Item("ext", "&x;"))));
     EXPECT_TRUE(items.empty());
-    EXPECT_EQ(Video(), "/opt/prog/Video");
+    EXPECT_EQ(Video(), DefaultVideo());
 
     // An internal entity in a plain declaration: the document stops at the DTD.
     EXPECT_TRUE(Load("<!DOCTYPE a [<!ENTITY e \"zz\">]><application><content>" + Item("e", "&e;") +

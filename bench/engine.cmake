@@ -1,2 +1,0 @@
-add_executable(bench_engine_download ${CMAKE_CURRENT_LIST_DIR}/bench_engine_download.cpp)
-target_link_libraries(bench_engine_download PRIVATE ferrowick_engine ferrowick_localsite)

@@ -1,2 +1,0 @@
-add_executable(bench_layout_model ${CMAKE_CURRENT_LIST_DIR}/bench_layout_model.cpp)
-target_link_libraries(bench_layout_model PRIVATE ferrowick_dom)

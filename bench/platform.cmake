@@ -1,2 +1,0 @@
-add_executable(bench_http_read ${CMAKE_CURRENT_LIST_DIR}/bench_http_read.cpp)
-target_link_libraries(bench_http_read PRIVATE ferrowick_platform ferrowick_localsite)

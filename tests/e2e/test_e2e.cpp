@@ -1,0 +1,339 @@
+// The real ferrowick binary as a user meets it: started offscreen with its
+// own data folders, driven through the page's DevTools port, downloading
+// from the local video site through http_proxy. Each step checks what a
+// user would see: row texts, the status bar, files on disk and app.xml.
+
+#include "store/appxml.h"
+#include "tests/site/localvideosite.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPoint>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace localsite;
+
+namespace {
+
+template <class Pred> bool WaitFor(Pred pred, int ms = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+int FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// One running copy of the program and a page-level DevTools client for it.
+class Program {
+public:
+    Program(const QString& home, const std::string& proxy, const QStringList& args = {})
+        : m_port(FreePort())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home);
+        env.insert("XDG_DATA_HOME", home + "/data");
+        env.insert("XDG_CONFIG_HOME", home + "/config");
+        env.insert("XDG_RUNTIME_DIR", home + "/run");
+        env.insert("http_proxy", QString::fromStdString(proxy));
+        env.insert("no_proxy", "");
+        env.insert("NO_PROXY", "");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+        env.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(m_port));
+        env.insert("FERROWICK_OPEN_LOG", home + "/opened.log");
+        QDir().mkpath(home + "/run");
+        m_app.setProcessEnvironment(env);
+        m_app.setProgram(QStringLiteral(FERROWICK_BINARY));
+        m_app.setArguments(args);
+        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_app.setStandardOutputFile(QProcess::nullDevice());
+        m_app.start();
+    }
+    ~Program()
+    {
+        m_tools.closeWriteChannel();
+        m_tools.waitForFinished(2000);
+        if (m_app.state() != QProcess::NotRunning) {
+            m_app.kill();
+            m_app.waitForFinished(5000);
+        }
+    }
+
+    QProcess& process() { return m_app; }
+
+    bool connect()
+    {
+        m_tools.setProgram(QStringLiteral("/usr/bin/python3"));
+        m_tools.setArguments({QStringLiteral(FERROWICK_DEVTOOLS), QString::number(m_port)});
+        m_tools.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_tools.start();
+        if (readLine(40000).isEmpty())
+            return false;
+        // The page is there once the model's snapshot reached it.
+        return WaitFor([&] { return eval("!!document.getElementById('status-bar')").toBool(); }, 30000);
+    }
+    QJsonObject call(const char* method, const QJsonObject& params = {})
+    {
+        m_tools.write(QJsonDocument(QJsonObject{{"method", method}, {"params", params}}).toJson(QJsonDocument::Compact) +
+                      "\n");
+        return QJsonDocument::fromJson(readLine(30000)).object();
+    }
+    QJsonValue eval(const QString& expr)
+    {
+        return call("Runtime.evaluate", {{"expression", expr}, {"returnByValue", true}})
+            .value("result")
+            .toObject()
+            .value("value");
+    }
+    QString text(const QString& selector, int n = 0)
+    {
+        return eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
+                                   " return e ? e.innerText : null; })()")
+                        .arg(selector)
+                        .arg(n))
+            .toString();
+    }
+    QPoint centre(const QString& selector, int n = 0)
+    {
+        const QJsonArray a = eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
+                                                 " if (!e) return []; const r = e.getBoundingClientRect();"
+                                                 " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+                                      .arg(selector)
+                                      .arg(n))
+                                 .toArray();
+        return a.size() == 2 ? QPoint(int(a[0].toDouble()), int(a[1].toDouble())) : QPoint(-1, -1);
+    }
+    void click(QPoint p, const char* button = "left")
+    {
+        for (const char* type : {"mousePressed", "mouseReleased"})
+            call("Input.dispatchMouseEvent",
+                 {{"type", type}, {"x", p.x()}, {"y", p.y()}, {"button", button}, {"clickCount", 1}});
+        QThread::msleep(250);  // the channel carries the input to the model after the call returns
+    }
+    void click(const QString& selector, int n = 0, const char* button = "left") { click(centre(selector, n), button); }
+    void type(const QString& text)
+    {
+        click("#url");
+        call("Input.insertText", {{"text", text}});
+        QThread::msleep(250);
+    }
+    // The row menu opened on a row (or elsewhere), then one of its items.
+    void menu(const QString& on, const QString& item)
+    {
+        click(on, 0, "right");
+        WaitFor([&] { return eval("getComputedStyle(document.getElementById('item_menu')).display != 'none'").toBool(); },
+                5000);
+        click("#" + item);
+    }
+    bool disabled(const QString& id)
+    {
+        return eval(QStringLiteral("document.getElementById('%1').hasAttribute('state-disabled')").arg(id)).toBool();
+    }
+    QStringList rows()
+    {
+        QStringList out;
+        for (const QJsonValue& v : eval("[...document.querySelectorAll('#content option')].map(o => [...o.querySelectorAll('.title, .text')]"
+                                        ".map(e => e.textContent).join(' '))").toArray())
+            out << v.toString().simplified();
+        return out;
+    }
+    QString status() { return text("#status-bar"); }
+    void screenshot(const QString& name)
+    {
+        const QJsonObject r = call("Page.captureScreenshot", {{"format", "png"}});
+        QFile f(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
+        if (f.open(QIODevice::WriteOnly))
+            f.write(QByteArray::fromBase64(r.value("data").toString().toLatin1()));
+    }
+    bool exited(int ms = 30000)
+    {
+        return WaitFor([&] { return m_app.state() == QProcess::NotRunning; }, ms);
+    }
+
+private:
+    QByteArray readLine(int ms)
+    {
+        WaitFor([&] { return m_tools.canReadLine() || m_tools.state() == QProcess::NotRunning; }, ms);
+        return m_tools.canReadLine() ? m_tools.readLine().trimmed() : QByteArray();
+    }
+    int m_port;
+    QProcess m_app;
+    QProcess m_tools;
+};
+
+Video Good(const std::string& title, uint64_t size)
+{
+    Video v;
+    v.title = title;
+    v.pageToken = "tok";
+    v.acceptedToken = "tok";
+    v.size = size;
+    return v;
+}
+
+Video Slow(const std::string& title)
+{
+    Video v = Good(title, 64 * 1024 * 1024);
+    v.video.trickleBytes = 4096;
+    v.video.trickleMs = 30;
+    return v;
+}
+
+appxml::Document Stored(const QString& home)
+{
+    appxml::Document doc;
+    appxml::Load(home + "/data/Ferrowick/app.xml", doc);
+    return doc;
+}
+
+QString Addr(const char* id)
+{
+    return QStringLiteral("http://www.youtube.com/watch?v=%1").arg(id);
+}
+
+} // namespace
+
+TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
+{
+    QTemporaryDir homeDir;
+    const QString home = homeDir.path();
+    const QString videos = home + "/Videos/Ferrowick";
+    LocalVideoSite site;
+    site.setVideo("goodvideo01", Good("Sunset over the bay", 300000));
+    Video broken = Good("Broken clip", 1000);
+    broken.video.status = 404;
+    site.setVideo("badvideo002", broken);
+    site.setVideo("slowvideo03", Slow("Slow river"));
+
+    {
+        Program app(home, site.proxyUrl());
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 0 video"; }));
+        app.screenshot("e2e-01-empty");
+
+        // A pasted address becomes a row at the top that runs to its size.
+        app.type(Addr("goodvideo01"));
+        app.click("#add");
+        EXPECT_EQ(app.text("#url"), "");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 1 video"; }));
+        EXPECT_EQ(app.rows(), QStringList{"Sunset over the bay 292.9 KB"});
+        EXPECT_EQ(QFileInfo(videos + "/Sunset over the bay.mp4").size(), 300000);
+
+        // One that fails shows its error and counts as uncompleted.
+        app.type(Addr("badvideo002"));
+        app.click("#add");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
+        EXPECT_EQ(app.eval("!!document.querySelector('#content option .error')").toBool(), true);
+
+        // One stopped from the row menu.
+        app.type(Addr("slowvideo03"));
+        app.click("#add");
+        ASSERT_TRUE(WaitFor([&] { return app.status().endsWith("1 downloading"); }));
+        ASSERT_TRUE(WaitFor([&] { return app.rows().value(0).contains("/s"); }));  // bytes, rate, time left
+        app.screenshot("e2e-02-downloading");
+        app.click("#content option", 0);
+        app.menu("#content option", "mi_stop");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 2 uncompleted"; }));
+        app.screenshot("e2e-03-stopped");
+
+        // The site mends the broken video; Restart fetches it.
+        site.setVideo("badvideo002", Good("Broken clip", 1000));
+        app.click("#content option", 1);
+        app.menu("#content option:nth-child(2)", "mi_restart");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 1 uncompleted"; }));
+        EXPECT_TRUE(QFile::exists(videos + "/Broken clip.mp4"));
+
+        // Remove takes the row and its thumbnail, never the video.
+        const QString thumb = home + "/data/Ferrowick/Temp/goodvideo01.jpg";
+        EXPECT_TRUE(QFile::exists(thumb));
+        app.click("#content option", 2);
+        app.menu("#content option:nth-child(3)", "mi_remove");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
+        EXPECT_FALSE(QFile::exists(thumb));
+        EXPECT_TRUE(QFile::exists(videos + "/Sunset over the bay.mp4"));
+
+        // Outside the rows only Options is offered.
+        app.click("#status-bar", 0, "right");
+        ASSERT_TRUE(WaitFor([&] { return app.disabled("mi_remove"); }, 5000));
+        for (const char* id : {"mi_restart", "mi_stop", "mi_select_all", "mi_open_file", "mi_open", "mi_open_url"})
+            EXPECT_TRUE(app.disabled(id)) << id;
+        EXPECT_FALSE(app.disabled("mi_options"));
+        app.screenshot("e2e-04-menu-outside");
+        app.call("Input.dispatchKeyEvent", {{"type", "keyDown"}, {"key", "Escape"}});
+
+        // The page's close button with nothing running saves and ends the program.
+        app.click("#close");
+        ASSERT_TRUE(app.exited());
+        EXPECT_EQ(app.process().exitCode(), 0);
+    }
+    appxml::Document saved = Stored(home);
+    ASSERT_EQ(saved.items.size(), 2u);
+    EXPECT_EQ(saved.items[0].id, "slowvideo03");
+    EXPECT_EQ(saved.items[0].error, 1);
+    EXPECT_EQ(saved.items[1].id, "badvideo002");
+    EXPECT_EQ(saved.items[1].error, 0);
+
+    {
+        // The list comes back in order, the stopped one uncompleted, nothing started.
+        Program app(home, site.proxyUrl());
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
+        const QStringList rows = app.rows();
+        ASSERT_EQ(rows.size(), 2);
+        EXPECT_TRUE(rows[0].startsWith("Slow river")) << rows[0].toStdString();
+        EXPECT_TRUE(rows[1].startsWith("Broken clip")) << rows[1].toStdString();
+        app.screenshot("e2e-05-restored");
+
+        // A second start shows nothing and leaves this one alone.
+        QProcess second;
+        QProcessEnvironment env = app.process().processEnvironment();
+        env.remove("QTWEBENGINE_REMOTE_DEBUGGING");
+        second.setProcessEnvironment(env);
+        second.start(QStringLiteral(FERROWICK_BINARY), {});
+        ASSERT_TRUE(second.waitForFinished(10000));
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+        EXPECT_EQ(app.rows().size(), 2);
+
+        // Killed while a download runs: the next start is clean.
+        app.click("#content option", 0);
+        app.menu("#content option", "mi_restart");
+        ASSERT_TRUE(WaitFor([&] { return app.status().endsWith("1 downloading"); }));
+        ::kill(pid_t(app.process().processId()), SIGKILL);
+        ASSERT_TRUE(app.exited());
+    }
+    {
+        Program app(home, site.proxyUrl());
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.status().startsWith("Total: 2 videos"); }));
+        EXPECT_FALSE(app.status().contains("downloading"));
+        app.click("#close");
+        ASSERT_TRUE(app.exited());
+        EXPECT_EQ(app.process().exitCode(), 0);
+    }
+}

@@ -1,0 +1,435 @@
+// The main window's decisions over the real page in the model, with no view:
+// the add flow, the status bar, close and the exit wait, and the row menu.
+// Jobs run against the local video site.
+
+#include "engine/folders.h"
+#include "engine/myyoutubedownloader.h"
+#include "platform/layout/layoutview.h"
+#include "platform/shellopen.h"
+#include "store/appxml.h"
+#include "tests/site/localvideosite.h"
+#include "ui/frame/mainframe.h"
+#include "ui/page/dom.h"
+#include "ui/page/selectedelementlist.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace localsite;
+
+namespace {
+
+template <class Pred> bool WaitFor(Pred pred, int ms = 15000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// Answers in place of the user and records what the window asked.
+class TestFrame : public CMainFrame {
+public:
+    QStringList messages;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    int addressDialogs = 0;
+    int addressResult = 2;  // what the dialog ends with
+    int addressLearn = 0;   // the box's state when it ends with OK
+    int presetLearn = -1;
+    int optionsDialogs = 0;
+    QStringList shown;
+
+protected:
+    QMessageBox::StandardButton MessageBox(const QString& text, QMessageBox::StandardButtons, QMessageBox::Icon,
+                                           QMessageBox::StandardButton) override
+    {
+        messages << text;
+        return answer;
+    }
+    int RunAddressDialog(int& learn) override
+    {
+        ++addressDialogs;
+        presetLearn = learn;
+        if (addressResult == 1)
+            learn = addressLearn;
+        return addressResult;
+    }
+    void RunOptionsDialog() override { ++optionsDialogs; }
+    void RunAboutDialog() override {}
+    void ShowInFolder(const QString& path) override { shown << path; }
+};
+
+struct FrameTest : ::testing::Test {
+    QTemporaryDir home;
+    LocalVideoSite site;
+    ScopedProxy proxy{site.proxyUrl()};
+    QPointer<TestFrame> frame;
+    std::vector<QUrl> opened;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        QCoreApplication::setApplicationName("Ferrowick");
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath("config"));
+        SetShellOpenHook([this](const QUrl& url) { opened.push_back(url); });
+        CYouTubeDownloader::SetReceiveTimeout(3000);
+    }
+    void TearDown() override
+    {
+        delete frame.data();
+        SetShellOpenHook({});
+        CYouTubeDownloader::SetReceiveTimeout(20000);
+    }
+
+    void Open()
+    {
+        frame = new TestFrame;
+        ASSERT_TRUE(frame->Create(false));
+    }
+    QString AppXml() const { return home.filePath("data/Ferrowick/app.xml"); }
+    void WriteAppXml(const QByteArray& bytes)
+    {
+        QDir().mkpath(home.filePath("data/Ferrowick"));
+        QFile f(AppXml());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    static Video Good(uint64_t size = 20000)
+    {
+        Video v;
+        v.title = "Funny Cats";
+        v.pageToken = "tok";
+        v.acceptedToken = "tok";
+        v.size = size;
+        return v;
+    }
+    // A download that keeps running until it is stopped.
+    static Video Slow()
+    {
+        Video v = Good(50 * 1024 * 1024);
+        v.video.trickleBytes = 1024;
+        v.video.trickleMs = 20;
+        return v;
+    }
+
+    void Type(const QString& text)
+    {
+        layout::LayoutInput in;
+        in.type = layout::LayoutInput::TextChanged;
+        in.target = layout::NodeId(frame->m_url);
+        in.text = text;
+        layout::ProcessInput(frame->GetLayoutWindow(), in);
+    }
+    void Click(HELEMENT he, int button = 0)
+    {
+        layout::LayoutInput in;
+        in.type = button == 2 ? layout::LayoutInput::ContextMenu : layout::LayoutInput::Click;
+        in.target = layout::NodeId(he);
+        in.button = button;
+        layout::ProcessInput(frame->GetLayoutWindow(), in);
+    }
+    void Add(const QString& address)
+    {
+        Type(address);
+        Click(frame->m_add);
+    }
+    QString UrlText() const { return QString::fromStdString(GetElementInnerText(frame->m_url)); }
+    QStringList RowIds() const
+    {
+        CSelectedElementList rows;
+        SelectElements(frame->m_content, "option", rows);
+        QStringList ids;
+        for (const auto& r : rows)
+            ids << GetAttribute(r, "value").value_or(QString());
+        return ids;
+    }
+    HELEMENT Row(const QString& id) const { return frame->m_items.at(id)->m_row; }
+    DownloaderInfo Info(const QString& id) const
+    {
+        DownloaderInfo info;
+        info.mask = uint32_t(-1);
+        frame->m_items.at(id)->m_pDownloader->GetInfo(info, false);
+        return info;
+    }
+    bool Done(const QString& id) const { return Info(id).state == DS_DONE; }
+    void Select(std::initializer_list<QString> ids)
+    {
+        CSelectedElementList rows;
+        SelectElements(frame->m_content, "option", rows);
+        for (const auto& r : rows)
+            SetElementState(r, 0, STATE_CHECKED);
+        for (const QString& id : ids)
+            SetElementState(Row(id), STATE_CHECKED, 0);
+    }
+    bool Disabled(HELEMENT he) const { return GetElementState(he) & STATE_DISABLED; }
+    QString Status()
+    {
+        frame->OnTimer(TIMER_REFRESH);
+        return QString::fromStdString(GetElementInnerText(frame->m_statusBar));
+    }
+};
+
+QByteArray StoredItems(const QByteArray& items)
+{
+    return "<application><content>" + items + "</content></application>";
+}
+
+QByteArray Stored(const char* id, int error, const char* video = "")
+{
+    return QByteArray("<item id=\"") + id + "\"><title>" + id + "</title><videopath>" + video +
+           "</videopath><thumbpath></thumbpath><imagepath></imagepath><length>10</length><completed>10</completed>"
+           "<error>" + QByteArray::number(error) + "</error></item>";
+}
+
+} // namespace
+
+TEST_F(FrameTest, AddFlowRefusesAndAccepts)
+{
+    WriteAppXml(StoredItems(Stored("restored123", 0)));
+    Open();
+    for (const QString& bad : {QString(), QString(" \t\r\n "), QString("dQw4w9WgXcQ"),
+                               QString("http://example.com/watch?v=abc"), QString(1 << 20, QChar(0x202E)),
+                               QString::fromUtf8("\xff\xfe<script>alert(1)</script>\x01")})
+        Add(bad);
+    EXPECT_EQ(frame->addressDialogs, 6);
+    EXPECT_TRUE(frame->messages.isEmpty());
+    EXPECT_EQ(RowIds(), QStringList{"restored123"});
+
+    // A refused address stays in the box for the user to mend.
+    Add("  http://www.youtube.com/watch?x=first  ");
+    EXPECT_EQ(UrlText(), "  http://www.youtube.com/watch?x=first  ");
+
+    site.setVideo("first", Good());
+    Add("\t http://www.youtube.com/watch?v=first&feature=x \n");
+    EXPECT_EQ(UrlText(), "");
+    EXPECT_EQ(RowIds(), (QStringList{"first", "restored123"}));
+    EXPECT_TRUE(WaitFor([&] { return Done("first"); }));
+    EXPECT_EQ(Info("first").error, DE_NONE);
+    EXPECT_TRUE(QFile::exists(Info("first").videopath));
+
+    // The same video by another address form, and a restored one: the message
+    // quotes what was typed, trimmed.
+    Add(" http://www.youtube.com/v/first ");
+    Add("http://i.ytimg.com/vi/restored123/default.jpg");
+    EXPECT_EQ(frame->messages,
+              (QStringList{"http://www.youtube.com/v/first has already in the download list.",
+                           "http://i.ytimg.com/vi/restored123/default.jpg has already in the download list."}));
+    EXPECT_EQ(UrlText(), "http://i.ytimg.com/vi/restored123/default.jpg");
+    EXPECT_EQ(frame->m_items.size(), 2u);
+
+    // Removed earlier in the run, it can come back.
+    Select({"first"});
+    Click(Row("first"), 2);
+    Click(frame->m_miRemove);
+    EXPECT_EQ(RowIds(), QStringList{"restored123"});
+    Add("http://www.youtube.com/watch?v=first");
+    EXPECT_EQ(RowIds(), (QStringList{"first", "restored123"}));
+    EXPECT_TRUE(WaitFor([&] { return Done("first"); }));
+}
+
+TEST_F(FrameTest, LearnSettingChangesOnlyThroughOk)
+{
+    Open();
+    EXPECT_EQ(frame->AddressDlgLearn, 1);
+    frame->addressResult = 2;
+    frame->addressLearn = 0;
+    Add("");
+    EXPECT_EQ(frame->AddressDlgLearn, 1);  // Escape keeps it
+    frame->addressResult = 1;
+    Add("");
+    EXPECT_EQ(frame->AddressDlgLearn, 0);
+    Add("nonsense");
+    EXPECT_EQ(frame->presetLearn, 0);  // preset from the last OK
+
+    frame->close();  // nothing runs: saved at once, with the setting
+    EXPECT_TRUE(WaitFor([&] { return frame.isNull(); }));
+    EXPECT_EQ(appxml::LoadLearnSetting(), 0);
+}
+
+TEST_F(FrameTest, StatusBarCountsTotalsFailuresAndDownloads)
+{
+    Open();
+    EXPECT_EQ(QString::fromStdString(GetElementInnerText(frame->m_statusBar)), "");  // until the first tick
+    EXPECT_EQ(Status(), "Total: 0 video");
+    delete frame.data();
+
+    WriteAppXml(StoredItems(Stored("a", 0) + Stored("b", 3) + Stored("c", 1) + Stored("d", 0) + Stored("e", 0)));
+    Open();
+    EXPECT_EQ(Status(), "Total: 5 videos, 2 uncompleted");
+    site.setVideo("slow1", Slow());
+    Add("http://www.youtube.com/watch?v=slow1");
+    EXPECT_EQ(Status(), "Total: 6 videos, 2 uncompleted, 1 downloading");
+    EXPECT_TRUE(frame->IsTimerRunning(TIMER_REFRESH));
+}
+
+TEST_F(FrameTest, CloseAsksWhileDownloadsRunAndSavesAfterTheLastEnds)
+{
+    WriteAppXml(StoredItems(Stored("old", 0)));
+    Open();
+    site.setVideo("slow1", Slow());
+    site.setVideo("slow2", Slow());
+    Add("http://www.youtube.com/watch?v=slow1");
+    frame->show();
+    frame->answer = QMessageBox::No;
+    frame->close();
+    EXPECT_EQ(frame->messages, QStringList{"1 video is downloading! Do you really want to exit?"});
+    Add("http://www.youtube.com/watch?v=slow2");
+    frame->close();
+    EXPECT_EQ(frame->messages.last(), "2 videos are downloading! Do you really want to exit?");
+    ASSERT_FALSE(frame.isNull());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_FALSE(Done("slow1"));
+
+    const QByteArray before = [&] {
+        QFile f(AppXml());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_TRUE(WaitFor([&] { return Info("slow1").completed > 0; }));
+    frame->answer = QMessageBox::Yes;
+    frame->close();
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_FALSE(frame->IsTimerRunning(TIMER_REFRESH));
+    EXPECT_TRUE(frame->IsTimerRunning(TIMER_EXIT_WAIT));
+    {
+        QFile f(AppXml());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before);  // nothing written while jobs still run
+    }
+    ASSERT_TRUE(WaitFor([&] { return frame.isNull(); }));
+
+    appxml::Document doc;
+    ASSERT_TRUE(appxml::Load(AppXml(), doc));
+    ASSERT_EQ(doc.items.size(), 3u);
+    EXPECT_EQ(doc.items[0].id, "slow2");  // page order: new ones on top
+    EXPECT_EQ(doc.items[0].error, DE_STOPPED);
+    EXPECT_EQ(doc.items[1].error, DE_STOPPED);
+    EXPECT_GT(doc.items[1].completed, 0);
+    EXPECT_EQ(doc.items[2].id, "old");
+}
+
+TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
+{
+    QTemporaryDir files;
+    const QString video = files.filePath("kept video.mp4");
+    QFile(video).open(QIODevice::WriteOnly);
+    WriteAppXml(StoredItems(Stored("done1", 0, video.toUtf8().constData()) + Stored("fail1", 3) +
+                            Stored("done2", 0)));
+    site.setVideo("fail1", Good());
+    site.setVideo("run1", Slow());
+    Open();
+    Add("http://www.youtube.com/watch?v=run1");
+    ASSERT_EQ(RowIds(), (QStringList{"run1", "done1", "fail1", "done2"}));
+
+    // Menu set-up on a row: what the selection allows.
+    Select({"done1"});
+    Click(Row("done1"), 2);
+    EXPECT_TRUE(Disabled(frame->m_miRestart));
+    EXPECT_TRUE(Disabled(frame->m_miStop));
+    EXPECT_FALSE(Disabled(frame->m_miOpenFile));
+    EXPECT_FALSE(Disabled(frame->m_miOpen));
+    EXPECT_FALSE(Disabled(frame->m_miOpenUrl));
+    Click(frame->m_miOpenFile);
+    Click(Row("done1"), 2);
+    Click(frame->m_miOpen);
+    Click(Row("done1"), 2);
+    Click(frame->m_miOpenUrl);
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(video));
+    EXPECT_EQ(opened[1].toString(), "http://www.youtube.com/watch?v=done1");
+    EXPECT_EQ(frame->shown, QStringList{video});
+
+    Select({"run1"});
+    Click(Row("run1"), 2);
+    EXPECT_TRUE(Disabled(frame->m_miOpenFile));
+    EXPECT_TRUE(Disabled(frame->m_miOpen));
+    EXPECT_FALSE(Disabled(frame->m_miStop));
+
+    Select({"done1", "fail1", "run1"});
+    Click(Row("fail1"), 2);
+    EXPECT_FALSE(Disabled(frame->m_miRestart));
+    EXPECT_FALSE(Disabled(frame->m_miStop));
+    EXPECT_TRUE(Disabled(frame->m_miOpenUrl));
+    EXPECT_TRUE(Disabled(frame->m_miOpenFile));
+
+    // Outside the rows only Options stays.
+    Click(GetParentElement(frame->m_content), 2);
+    for (HELEMENT he : {frame->m_miOpen.get(), frame->m_miOpenFile.get(), frame->m_miRestart.get(),
+                        frame->m_miStop.get(), frame->m_miSelectAll.get(), frame->m_miRemove.get(),
+                        frame->m_miOpenUrl.get()})
+        EXPECT_TRUE(Disabled(he));
+    EXPECT_FALSE(Disabled(frame->m_miOptions));
+
+    // Restart with a mixed selection restarts the failed one only.
+    site.clearRequests();
+    Select({"done1", "fail1", "run1"});
+    Click(Row("fail1"), 2);
+    Click(frame->m_miRestart);
+    EXPECT_TRUE(WaitFor([&] { return Done("fail1") && Info("fail1").error == DE_NONE; }));
+    EXPECT_EQ(site.count("/watch?v=done1"), 0);
+    EXPECT_EQ(site.count("/watch?v=run1"), 0);
+    EXPECT_FALSE(Done("run1"));
+
+    // Stop on finished rows changes nothing; on the running one it ends it.
+    Select({"done1", "run1"});
+    Click(Row("run1"), 2);
+    Click(frame->m_miStop);
+    EXPECT_TRUE(WaitFor([&] { return Done("run1"); }));
+    EXPECT_EQ(Info("run1").error, DE_STOPPED);
+    EXPECT_EQ(Info("done1").error, DE_NONE);
+
+    // Select All, then Remove: thumbnails go, videos stay, a running job is discarded.
+    site.setVideo("run2", Slow());
+    Add("http://www.youtube.com/watch?v=run2");
+    ASSERT_TRUE(WaitFor([&] { return Info("run2").state == DS_DOWNLOADING; }));
+    const QString thumb = Info("run2").thumbpath;
+    const QString partial = Info("run2").videopath;
+    ASSERT_TRUE(QFile::exists(thumb));
+    Click(Row("done1"), 2);
+    Click(frame->m_miSelectAll);
+    EXPECT_EQ(GetElementState(Row("done2")) & STATE_CHECKED, STATE_CHECKED);
+    Click(Row("done1"), 2);
+    Click(frame->m_miRemove);
+    EXPECT_TRUE(RowIds().isEmpty());
+    EXPECT_TRUE(frame->m_items.empty());
+    EXPECT_FALSE(QFile::exists(thumb));
+    EXPECT_TRUE(QFile::exists(video));
+    // The discarded job stops writing: its file stops growing.
+    QThread::msleep(300);
+    const qint64 size = QFileInfo(partial).size();
+    QThread::msleep(300);
+    EXPECT_EQ(QFileInfo(partial).size(), size);
+}
+
+TEST_F(FrameTest, PopupShowsTheHoveredThumbnail)
+{
+    Open();
+    HELEMENT img = frame->m_thumbTipImg;
+    BEHAVIOR_EVENT_PARAMS p{POPUP_REQUEST, frame->m_thumbTip, nullptr, 0};
+    htmlayout::dom::element a = CreateElement("img"), b = CreateElement("img");
+    SetAttribute(a, "src", "/t/a.jpg");
+    SetAttribute(b, "src", "/t/b.jpg");
+    p.he = a;
+    EXPECT_TRUE(frame->handle_event(nullptr, p));
+    p.he = b;
+    EXPECT_TRUE(frame->handle_event(nullptr, p));
+    EXPECT_EQ(GetAttribute(img, "src"), QString("/t/b.jpg"));
+    p.heTarget = frame->m_itemMenu;
+    EXPECT_FALSE(frame->handle_event(nullptr, p));
+}
