@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 int g_port = 0;
@@ -220,8 +222,15 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     // Right-click on a row: set-up event, the menu shown, then an item click.
     h.events.clear();
     dt.click(dt.centre(QStringLiteral("#content option"), 1), "right");
-    // The set-up names the row as target and the menu as source.
-    EXPECT_TRUE(Has(h.events, CONTEXT_MENU_SETUP, QString(), QStringLiteral("item_menu")));
+    // The set-up names the row itself as target (the body names the same menu) and the menu as source.
+    const auto setups = std::count_if(h.events.begin(), h.events.end(),
+                                      [](const auto& e) { return e.cmd == CONTEXT_MENU_SETUP; });
+    EXPECT_EQ(setups, 1);
+    const auto setup = std::find_if(h.events.begin(), h.events.end(),
+                                    [](const auto& e) { return e.cmd == CONTEXT_MENU_SETUP; });
+    ASSERT_NE(setup, h.events.end());
+    EXPECT_EQ(setup->target, done);
+    EXPECT_EQ(setup->source, h.byId("item_menu"));
     EXPECT_TRUE(dt.eval(QStringLiteral("document.getElementById('item_menu').offsetHeight > 100")).toBool());
     const QJsonArray menu = dt.eval(QStringLiteral(
         "(() => { const r = document.getElementById('item_menu').getBoundingClientRect();"
