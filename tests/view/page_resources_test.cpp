@@ -1,11 +1,15 @@
 #include "viewharness.h"
 
+#include "platform/layout/layoutview.h"
 #include "ui/res/resources.h"
 
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -74,17 +78,98 @@ TEST(PageResources, ThePageHoldsEveryElementTheProgramLooksUp)
                                               "mi_open,mi_open_url,hr,mi_options"));
 }
 
+// A style sheet as a list of rules; none when it is not a run of well-formed
+// "selectors { name:value; ... }" rules (so a lost brace or semicolon shows).
+struct Rule {
+    QString selectors;
+    QMap<QString, QString> declarations;
+};
+
+std::optional<QList<Rule>> ParseRules(QString css)
+{
+    static const QRegularExpression comment(QStringLiteral("/\\*.*?\\*/"), QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression name(QStringLiteral("^-?[a-z][a-z-]*$"));
+    css.remove(comment);
+    QList<Rule> rules;
+    qsizetype at = 0;
+    for (qsizetype open; (open = css.indexOf('{', at)) >= 0;) {
+        const qsizetype close = css.indexOf('}', open);
+        Rule r{css.mid(at, open - at).simplified(), {}};
+        if (close < 0 || r.selectors.isEmpty() || r.selectors.contains(QRegularExpression(QStringLiteral("[{};]"))))
+            return std::nullopt;
+        const QString body = css.mid(open + 1, close - open - 1);
+        if (body.contains('{'))
+            return std::nullopt;
+        for (const QString& d : body.split(';', Qt::SkipEmptyParts)) {
+            if (d.trimmed().isEmpty())
+                continue;
+            const qsizetype colon = d.indexOf(':');
+            const QString key = d.left(colon).trimmed(), value = d.mid(colon + 1).trimmed();
+            if (colon < 0 || !name.match(key).hasMatch() || value.isEmpty() || value.contains(':'))
+                return std::nullopt;
+            r.declarations.insert(key, value);
+        }
+        rules.append(r);
+        at = close + 1;
+    }
+    if (!css.mid(at).trimmed().isEmpty())
+        return std::nullopt;
+    return rules;
+}
+
+// The declarations of the rule whose selector list holds the given selector.
+QMap<QString, QString> RuleFor(const QList<Rule>& rules, const QString& selector)
+{
+    for (const Rule& r : rules)
+        for (const QString& s : r.selectors.split(','))
+            if (s.trimmed() == selector)
+                return r.declarations;
+    return {};
+}
+
 TEST(PageResources, StylesStartWithTheMenuSheetAndNameTheRowMenu)
 {
     InitPageResources();
     const QByteArray page = Bytes(QStringLiteral(":/res/HTML/DEFAULT"));
-    const int style = page.indexOf("<style>");
+    const qsizetype style = page.indexOf("<style>"), end = page.indexOf("</style>");
     ASSERT_GE(style, 0);
-    EXPECT_TRUE(page.mid(style + 7).trimmed().startsWith("@import url(std-menu.css);"));
-    EXPECT_EQ(page.count("context-menu: selector(menu#item_menu)"), 2);
+    ASSERT_GT(end, style);
+    const QString sheet = QString::fromUtf8(page.mid(style + 7, end - style - 7)).trimmed();
+    const QString import = QStringLiteral("@import url(std-menu.css);");
+    ASSERT_TRUE(sheet.startsWith(import));
+    const auto pageRules = ParseRules(sheet.mid(import.size()));
+    ASSERT_TRUE(pageRules);
     EXPECT_TRUE(page.contains("title=\"Example: http://www.youtube.com/watch?v=XXXXXXXX\""));
-    const QString menu = QString::fromLatin1(Bytes(QStringLiteral(":/res/CSS/STD-MENU")));
-    EXPECT_EQ(menu.count(QLatin1Char('{')), 30);
+
+    // The model reads the context-menu rules: the rows and the rest of the
+    // window both open the row menu, each as its own owner.
+    ViewHarness h;
+    ASSERT_TRUE(h.loadPage());
+    HELEMENT row = h.insertRow(0, QStringLiteral("aaaaaaaaaa1"), QStringLiteral("Title"), QStringLiteral("1 KB"), false, 0, 0);
+    HELEMENT title = nullptr;
+    HTMLayoutSelectElements(row, ".title", [](HELEMENT e, void* p) { *static_cast<HELEMENT*>(p) = e; return true; }, &title);
+    HELEMENT body = nullptr;
+    HTMLayoutGetParentElement(h.byId("top"), &body);
+    for (HELEMENT clicked : {title, h.byId("status-bar")}) {
+        h.events.clear();
+        layout::LayoutInput in;
+        in.type = layout::LayoutInput::ContextMenu;
+        in.target = layout::NodeId(clicked);
+        layout::ProcessInput(h.window(), in);
+        ASSERT_EQ(h.events.size(), 1u);
+        EXPECT_EQ(h.events[0].cmd, uint32_t(CONTEXT_MENU_SETUP));
+        EXPECT_EQ(h.events[0].target, clicked == title ? row : body);
+        EXPECT_EQ(h.events[0].source, h.byId("item_menu"));
+    }
+
+    // The menu sheet is well formed, hides the menus until the model shows one,
+    // and styles the item states the view marks.
+    const auto menu = ParseRules(QString::fromUtf8(Bytes(QStringLiteral(":/res/CSS/STD-MENU"))));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu")).value(QStringLiteral("display")), QStringLiteral("none"));
+    EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-current]")).value(QStringLiteral("background-color")),
+              QStringLiteral("#3875D7"));
+    EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-disabled]")).value(QStringLiteral("color")), QStringLiteral("#8C8C8C"));
 }
 
 } // namespace

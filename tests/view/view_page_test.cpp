@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 int g_port = 0;
@@ -97,6 +99,11 @@ private:
     QProcess m_proc;
     bool m_connected = false;
 };
+
+std::string Str(const QJsonValue& v)
+{
+    return v.toString().toStdString();
+}
 
 QRect Box(HELEMENT he)
 {
@@ -215,8 +222,15 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     // Right-click on a row: set-up event, the menu shown, then an item click.
     h.events.clear();
     dt.click(dt.centre(QStringLiteral("#content option"), 1), "right");
-    // The set-up names the row as target and the menu as source.
-    EXPECT_TRUE(Has(h.events, CONTEXT_MENU_SETUP, QString(), QStringLiteral("item_menu")));
+    // The set-up names the row itself as target (the body names the same menu) and the menu as source.
+    const auto setups = std::count_if(h.events.begin(), h.events.end(),
+                                      [](const auto& e) { return e.cmd == CONTEXT_MENU_SETUP; });
+    EXPECT_EQ(setups, 1);
+    const auto setup = std::find_if(h.events.begin(), h.events.end(),
+                                    [](const auto& e) { return e.cmd == CONTEXT_MENU_SETUP; });
+    ASSERT_NE(setup, h.events.end());
+    EXPECT_EQ(setup->target, done);
+    EXPECT_EQ(setup->source, h.byId("item_menu"));
     EXPECT_TRUE(dt.eval(QStringLiteral("document.getElementById('item_menu').offsetHeight > 100")).toBool());
     const QJsonArray menu = dt.eval(QStringLiteral(
         "(() => { const r = document.getElementById('item_menu').getBoundingClientRect();"
@@ -318,6 +332,103 @@ TEST(ViewPage, AppliesBatchesInPlace)
     EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content option').length")).toInt(), 29);
     EXPECT_TRUE(dt.eval(QStringLiteral("document.querySelectorAll('#content option')[0] === window.__rows[1]")).toBool());
     EXPECT_EQ(dt.eval(QStringLiteral("document.getElementById('url').textContent")).toString(), QString());
+}
+
+// Markup from the model that would run script, embed content or lead the page
+// away: the view shows text as text and builds none of the rest, and the
+// page's policy stops what the mirror would let through.
+TEST(ViewPage, RunsNoScriptFromThePageModel)
+{
+    const QString title = QStringLiteral("<script>window.__ran='title'</script><img src=x onerror=\"window.__ran='title img'\">"
+                                         " javascript:window.__ran='title url'");
+    const QString status = QStringLiteral(
+        "<span class=\"error\">Internet Error!</span><script>window.__ran='script'</script>"
+        "<img class=\"bad\" src=\"x\" onerror=\"window.__ran='onerror'\"><a class=\"js\" href=\"javascript:window.__ran='href'\">go</a>"
+        "<iframe src=\"javascript:parent.__ran='iframe'\"></iframe><object data=\"javascript:window.__ran='object'\"></object>"
+        "<embed src=\"javascript:window.__ran='embed'\"><div class=\"hover\" OnMouseOver=\"window.__ran='hover'\">over</div>");
+    auto firstImg = [](HELEMENT row, const char* tag) {
+        HELEMENT he = nullptr;
+        HTMLayoutSelectElements(row, tag, [](HELEMENT e, void* p) { *static_cast<HELEMENT*>(p) = e; return true; }, &he);
+        return he;
+    };
+    auto setAttr = [](HELEMENT he, const char* name, const QString& value) {
+        const std::u16string v = value.toStdU16String();
+        HTMLayoutSetAttributeByName(he, name, v.c_str());
+    };
+
+    ViewHarness h;
+    ASSERT_TRUE(h.loadPage());
+    // The first row reaches the view in the snapshot, the second in batches.
+    HELEMENT first = h.insertRow(0x7FFFFFFF, QStringLiteral("aaaaaaaaaa1"), title, status, false, 0, 0);
+    setAttr(firstImg(first, "img"), "src", QStringLiteral("javascript:window.__ran='thumb'"));
+    setAttr(first, "onclick", QStringLiteral("window.__ran='row click'"));
+    ASSERT_TRUE(h.showView(60000));
+    DevTools dt(h);
+    ASSERT_TRUE(dt.connected());
+    dt.eval(QStringLiteral("window.__marker = 1"));
+
+    HELEMENT second = h.insertRow(0x7FFFFFFF, QStringLiteral("bbbbbbbbbb2"), title, status, false, 0, 0);
+    setAttr(firstImg(second, "img"), "src", QStringLiteral(" JAVA\tscript:window.__ran='thumb attr'"));  // was unknown.png
+    setAttr(firstImg(second, "a"), "href", QStringLiteral("javascript:window.__ran='href attr'"));
+    setAttr(second, "ONDBLCLICK", QStringLiteral("window.__ran='row dblclick'"));
+    // A refresh and a link out of the shell.
+    h.setRowStatus(first, status + QStringLiteral("<meta http-equiv=\"refresh\" content=\"0; url=ferrowick://view/view.css\">"
+                                                  "<a class=\"away\" href=\"ferrowick://view/view.css\">away</a>"), 0);
+    int applied = 0;
+    QObject::connect(h.view(), &layout::LayoutWebView::batchApplied, [&](int seq, double) { applied = seq; });
+    h.view()->flush();
+    ASSERT_TRUE(h.waitFor([&] { return applied >= h.view()->lastBatchSeq(); }, 5000));
+    dt.click(dt.centre(QStringLiteral("#content a.js")));
+    dt.click(dt.centre(QStringLiteral("#content option")));
+    const QPoint row2 = dt.centre(QStringLiteral("#content option"), 1);
+    dt.mouse("mousePressed", row2.x(), row2.y(), "left", 0, 2);
+    dt.mouse("mouseReleased", row2.x(), row2.y(), "left", 0, 2);
+    const QPoint hover = dt.centre(QStringLiteral("#content .hover"));
+    dt.mouse("mouseMoved", hover.x(), hover.y(), "none", 0, 0);
+    dt.click(dt.centre(QStringLiteral("#content a.away")));
+    h.pump(1500);  // image errors and the refresh have had their time
+
+    // Still the shell, and the same document.
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("location.href"))), "ferrowick://view/shell.html");
+    EXPECT_EQ(dt.eval(QStringLiteral("window.__marker")).toInt(), 1);
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("String(window.__ran)"))), "undefined");
+    // Text stays text; the harmless part of the markup is shown.
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("document.querySelectorAll('#content .title')[0].textContent"))), title.toStdString());
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("document.querySelectorAll('#content .title')[1].textContent"))), title.toStdString());
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content .title img').length")).toInt(), 0);
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("Array.from(document.querySelectorAll('#content .text .error')).map(e => e.textContent).join('|')"))),
+              "Internet Error!|Internet Error!");
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("Array.from(document.querySelectorAll('#content img.bad')).map(e => e.getAttribute('src')).join()"))),
+              "x,x");
+    // Nothing that runs or embeds: the shell's own script is the only one.
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("Array.from(document.querySelectorAll('script, iframe, object, embed'))"
+                                         ".map(e => e.localName + ' ' + e.getAttribute('src')).join()"))),
+              "script ferrowick://view/view.js");
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("Array.from(document.querySelectorAll('*')).flatMap(e => Array.from(e.attributes))"
+                                         ".filter(a => /^on/i.test(a.name) || /javascript:/i.test(a.value)).map(a => a.name).join()"))),
+              "");
+    EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content .thumb img[src], #content a[href]').length")).toInt(), 1)
+        << "only the link to the view's file keeps its address";
+
+    // What would slip past the mirror meets the page's policy: no inline script,
+    // no inline handler, no javascript: navigation.
+    EXPECT_EQ(Str(dt.eval(QStringLiteral(
+                  "(() => { const s = document.createElement('script'); s.textContent = \"window.__ran = 'inline'\";"
+                  " document.body.appendChild(s); return String(window.__ran); })()"))),
+              "undefined");
+    dt.eval(QStringLiteral("(() => { const i = document.createElement('img'); i.setAttribute('onerror', \"window.__ran = 'handler'\");"
+                           " i.src = 'ferrowick://page/nothing.png'; document.body.appendChild(i); })()"));
+    h.pump(500);
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("String(window.__ran)"))), "undefined");
+    dt.eval(QStringLiteral("location.href = \"javascript:void(window.__ran = 'url')\""));
+    h.pump(500);
+    EXPECT_EQ(Str(dt.eval(QStringLiteral("String(window.__ran)"))), "undefined");
+    // The view still works: the model's changes keep arriving.
+    h.setRowStatus(second, QStringLiteral("1.0 MB"), 0);
+    h.view()->flush();
+    EXPECT_TRUE(h.waitFor([&] {
+        return dt.eval(QStringLiteral("document.querySelectorAll('#content .text')[1].textContent")).toString() == QStringLiteral("1.0 MB");
+    }, 5000));
 }
 
 } // namespace

@@ -96,7 +96,7 @@ bool ViewHarness::ElementProc(void* tag, HELEMENT, uint32_t group, void* params)
         return false;
     auto* self = static_cast<ViewHarness*>(tag);
     auto* p = static_cast<BEHAVIOR_EVENT_PARAMS*>(params);
-    self->events.push_back({p->cmd, Id(p->heTarget), Id(p->he)});
+    self->events.push_back({p->cmd, Id(p->heTarget), Id(p->he), p->heTarget, p->he});
     return false;
 }
 

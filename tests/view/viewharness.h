@@ -16,6 +16,8 @@ public:
         uint32_t cmd;
         QString targetId;
         QString sourceId;
+        HELEMENT target;  // for elements without an id
+        HELEMENT source;
     };
 
     // Call before QApplication: the scheme and the WebEngine switches.

@@ -2,6 +2,7 @@
 
 #include "layoutbridge.h"
 #include "layoutschemehandler.h"
+#include "layoutwebpage.h"
 #include "platform/layout/layoutview.h"
 
 #include <QFile>
@@ -34,6 +35,7 @@ LayoutWebView::LayoutWebView(HWND hwnd, QWidget* parent)
       m_scheme(std::make_unique<LayoutSchemeHandler>(hwnd))
 {
     InitViewResources();
+    setPage(new LayoutWebPage(this));
     setContextMenuPolicy(Qt::NoContextMenu);  // the page's own menu is the model's
     QWebEngineProfile* profile = page()->profile();
     if (!profile->urlSchemeHandler(LayoutSchemeHandler::Scheme))
@@ -59,7 +61,7 @@ LayoutWebView::LayoutWebView(HWND hwnd, QWidget* parent)
     connect(m_bridge.get(), &LayoutBridge::boxesReported, this, &LayoutWebView::boxesReported);
 
     SetDirtyCallback(m_hwnd, [this] { scheduleFlush(); });
-    load(QUrl(QStringLiteral("ferrowick://view/shell.html")));
+    load(LayoutWebPage::ShellUrl());
 }
 
 LayoutWebView::~LayoutWebView()

@@ -14,6 +14,24 @@ let hoverId = 0;
 
 function idOf(n) { return n ? n.__fid || 0 : 0; }
 
+// Whatever the model holds, nothing of it runs here: elements that execute or
+// embed content are never built, event-handler attributes and javascript:
+// URLs never set. The page's Content-Security-Policy is the second wall.
+const BLOCKED_TAGS = new Set(["script", "iframe", "object", "embed"]);
+const URL_ATTRS = new Set(["src", "href", "action", "formaction", "data", "poster", "background", "xlink:href"]);
+
+function attrAllowed(name, value) {
+    const k = String(name).toLowerCase();
+    if (k.startsWith("on")) return false;
+    // URL parsing drops blanks and controls, so "java\tscript:" counts too.
+    return !(URL_ATTRS.has(k) && /^javascript:/i.test(String(value).replace(/[\u0000-\u0020]/g, "")));
+}
+
+function setAttr(el, name, value) {
+    if (!attrAllowed(name, value)) { el.removeAttribute(name); return; }
+    try { el.setAttribute(name, value); } catch (e) { /* a name Chromium refuses */ }
+}
+
 function forget(n) {
     if (n.__fid) nodes.delete(n.__fid);
     for (let c = n.firstChild; c; c = c.nextSibling) forget(c);
@@ -45,6 +63,8 @@ function syncProgress(el) {
     else el.removeAttribute("value");  // an unknown length shows an indeterminate bar
 }
 
+// The DOM node of a model node, or null when it must not be shown (then its
+// subtree is left out as well and later records for it find nothing).
 function build(n) {
     if (n.text !== undefined && n.tag === undefined) {
         const t = document.createTextNode(n.text);
@@ -52,26 +72,31 @@ function build(n) {
         return t;
     }
     const tag = String(n.tag).toLowerCase();
+    if (BLOCKED_TAGS.has(tag)) return null;
     const isProgress = tag === "input" && n.attrs && String(n.attrs.type).toLowerCase() === "progress";
-    // Chromium draws an HTML option as its label only; outside the HTML
-    // namespace the same tag lays its children out and the page's selectors match.
-    const el = tag === "option" ? document.createElementNS("urn:ferrowick:layout", "option")
-                                : document.createElement(isProgress ? "progress" : tag);
+    let el;
+    try {
+        // Chromium draws an HTML option as its label only; outside the HTML
+        // namespace the same tag lays its children out and the page's selectors match.
+        el = tag === "option" ? document.createElementNS("urn:ferrowick:layout", "option")
+                              : document.createElement(isProgress ? "progress" : tag);
+    } catch (e) {
+        return null;  // a tag name Chromium refuses
+    }
     adopt(el, n);
     return el;
 }
 
 function adopt(el, n) {
     el.__fid = n.id; nodes.set(n.id, el);
-    for (const k in (n.attrs || {})) {
-        try { el.setAttribute(k, n.attrs[k]); } catch (e) { /* a name Chromium refuses */ }
-    }
+    for (const k in (n.attrs || {})) setAttr(el, k, n.attrs[k]);
     setState(el, n.state || 0);
     decorate(el);
     for (const c of (n.children || [])) {
         const tag = c.tag ? String(c.tag).toLowerCase() : "";
         if (tag === "style") continue;  // the style text arrives on its own
-        el.appendChild(build(c));
+        const d = build(c);
+        if (d) el.appendChild(d);
     }
 }
 
@@ -132,7 +157,8 @@ function apply(batch) {
             const parent = nodes.get(r.parent);
             if (!parent) break;
             const before = r.before ? nodes.get(r.before) : null;
-            parent.insertBefore(build(r.node), before && before.parentNode === parent ? before : null);
+            const d = build(r.node);
+            if (d) parent.insertBefore(d, before && before.parentNode === parent ? before : null);
             break;
         }
         case "remove":
@@ -141,7 +167,7 @@ function apply(batch) {
         case "attr":
             if (!el || el.nodeType !== 1) break;
             if (r.value === null || r.value === undefined) el.removeAttribute(r.name);
-            else if (el.getAttribute(r.name) !== r.value) el.setAttribute(r.name, r.value);
+            else if (el.getAttribute(r.name) !== r.value) setAttr(el, r.name, r.value);
             if (el.localName === "progress") syncProgress(el);
             break;
         case "text": {
@@ -166,7 +192,7 @@ function apply(batch) {
             if (!el) break;
             for (let c = el.firstChild; c; c = c.nextSibling) forget(c);
             el.textContent = "";
-            for (const c of (r.children || [])) el.appendChild(build(c));
+            for (const c of (r.children || [])) { const d = build(c); if (d) el.appendChild(d); }
             break;
         case "state":
             if (el) setState(el, r.state);
