@@ -4,7 +4,25 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnExitSignal(int signo)
+{
+    const char byte = char(signo);
+    // Only async-signal-safe work here: the event loop does the rest.
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+} // namespace
 
 CquenbyApp::~CquenbyApp() = default;
 
@@ -36,11 +54,34 @@ bool CquenbyApp::InitInstance()
     }
     frame->show();
     frame->repaint();
+    WatchExitSignals(frame);
     return true;
+}
+
+void CquenbyApp::WatchExitSignals(CMainFrame* frame)
+{
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    m_signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+    QPointer<CMainFrame> target(frame);
+    QObject::connect(m_signalNotifier.get(), &QSocketNotifier::activated, [target] {
+        char bytes[16];
+        while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        if (target)
+            target->ExitAfterStopping();
+    });
+    struct sigaction action {};
+    action.sa_handler = &OnExitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signo : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signo, &action, nullptr);
 }
 
 int CquenbyApp::ExitInstance()
 {
+    m_signalNotifier.reset();
     m_hInstanceEvent.reset();
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLocalServer>
+#include <QSocketNotifier>
 #include <memory>
 
 class CMainFrame;
@@ -24,5 +25,10 @@ public:
     int ExitInstance();
 
 private:
+    // SIGTERM, SIGINT and SIGHUP reach the event loop through a pipe and
+    // take the window's confirmed exit.
+    void WatchExitSignals(CMainFrame* frame);
+
     std::unique_ptr<QLocalServer> m_hInstanceEvent;
+    std::unique_ptr<QSocketNotifier> m_signalNotifier;
 };

@@ -7,6 +7,7 @@
 #include "tests/site/localvideosite.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -328,12 +329,47 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         ASSERT_TRUE(app.exited());
     }
     {
+        // Started cleanly; an idle list writes nothing.
         Program app(home, site.proxyUrl());
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status().startsWith("Total: 2 videos"); }));
         EXPECT_FALSE(app.status().contains("downloading"));
-        app.click("#close");
+        const QString file = home + "/data/Ferrowick/app.xml";
+        const QDateTime stamp = QFileInfo(file).lastModified();
+        QThread::msleep(5000);
+        EXPECT_EQ(QFileInfo(file).lastModified(), stamp);
+
+        // What happened in the run is on disk within seconds: a kill loses
+        // neither a finished download nor a Remove.
+        app.type(Addr("goodvideo01"));
+        app.click("#add");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 1 uncompleted"; }));
+        app.click("#content option", 2);
+        app.menu("#content option:nth-child(3)", "mi_remove");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
+        ASSERT_TRUE(WaitFor([&] {
+            const appxml::Document d = Stored(home);
+            return d.items.size() == 2 && d.items[0].id == "goodvideo01" && d.items[0].error == 0;
+        }, 5000));
+        ::kill(pid_t(app.process().processId()), SIGKILL);
         ASSERT_TRUE(app.exited());
+    }
+    {
+        Program app(home, site.proxyUrl());
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.rows().size() == 2 && app.rows()[0].startsWith("Sunset over the bay"); }));
+
+        // SIGTERM while a download runs: stopped, saved as uncompleted, exit code 0.
+        app.click("#content option", 1);
+        app.menu("#content option:nth-child(2)", "mi_restart");
+        ASSERT_TRUE(WaitFor([&] { return app.status().endsWith("1 downloading"); }));
+        ::kill(pid_t(app.process().processId()), SIGTERM);
+        ASSERT_TRUE(app.exited());
+        EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(app.process().exitCode(), 0);
     }
+    saved = Stored(home);
+    ASSERT_EQ(saved.items.size(), 2u);
+    EXPECT_EQ(saved.items[1].id, "slowvideo03");
+    EXPECT_EQ(saved.items[1].error, 1);
 }

@@ -27,7 +27,7 @@ using namespace localsite;
 
 namespace {
 
-template <class Pred> bool WaitFor(Pred pred, int ms = 15000)
+template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
 {
     QElapsedTimer t;
     t.start();
@@ -88,7 +88,7 @@ struct FrameTest : ::testing::Test {
         qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath("config"));
         SetShellOpenHook([this](const QUrl& url) { opened.push_back(url); });
-        CYouTubeDownloader::SetReceiveTimeout(3000);
+        CYouTubeDownloader::SetReceiveTimeout(10000);
     }
     void TearDown() override
     {

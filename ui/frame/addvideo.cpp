@@ -47,6 +47,7 @@ void CMainFrame::OnAddVideo()
         item->m_pDownloader->Start();  // a job that cannot start still gets its row
         InsertRow(item.get(), m_content, ROW_AT_TOP);
         m_items.emplace(id, std::move(item));
+        ScheduleSave();
         UpdateElement(m_content, true);
         SetElementText(m_url, QString());
         UpdateElement(m_url, true);

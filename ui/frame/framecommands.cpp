@@ -2,6 +2,7 @@
 // the thumbnail pop-up.
 #include "mainframe.h"
 
+#include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
 #include "engine/sitehosts.h"
 #include "platform/shellopen.h"
@@ -57,7 +58,7 @@ bool CMainFrame::handle_event(HELEMENT, BEHAVIOR_EVENT_PARAMS& params)
         else if (m_about == button)
             RunAboutDialog();
         else if (m_options == button)
-            RunOptionsDialog();
+            OpenOptions();
         return false;
     }
     case MENU_ITEM_CLICK:
@@ -121,7 +122,7 @@ bool CMainFrame::OnMenuItemClick(HELEMENT menuItem)
             ShellOpen(url);
         }
     } else if (m_miOptions == menuItem) {
-        RunOptionsDialog();
+        OpenOptions();
     } else {
         return false;
     }
@@ -145,6 +146,20 @@ void CMainFrame::RemoveSelected()
     }
     if (m_content.is_valid())
         UpdateElement(m_content, true);
+    if (!selected.empty())
+        ScheduleSave();
+}
+
+void CMainFrame::OpenOptions()
+{
+    const auto folder = [] {
+        CSingleLock lock(g_csFolders);
+        return g_strVideoFolder;
+    };
+    const QString before = folder();
+    RunOptionsDialog();
+    if (folder() != before)
+        ScheduleSave();
 }
 
 void CMainFrame::OnContextMenuSetup(HELEMENT, HELEMENT target)

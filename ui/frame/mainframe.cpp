@@ -46,6 +46,7 @@ CMainFrame::~CMainFrame()
 {
     m_timerRefresh.stop();
     m_timerExitWait.stop();
+    m_timerSave.stop();
     if (m_view && m_view->focusProxy())
         m_view->focusProxy()->removeEventFilter(this);
     m_view.reset();
@@ -109,6 +110,8 @@ int CMainFrame::OnCreate(bool withView)
     SetDefaultFolders(m_strProgramFolder);
     m_strAppXmlPath = QDir(m_strProgramFolder).filePath(QStringLiteral("app.xml"));
     LoadAppXml(m_strAppXmlPath);
+    NoteFinishedJobs();
+    m_timerSave.stop();  // what was just read needs no writing
     if (m_content.is_valid())
         UpdateElement(m_content, true);
 
@@ -159,6 +162,11 @@ void CMainFrame::timerEvent(QTimerEvent* event)
         OnTimer(TIMER_REFRESH);
     else if (event->timerId() == m_timerExitWait.timerId())
         OnTimer(TIMER_EXIT_WAIT);
+    else if (event->timerId() == m_timerSave.timerId()) {
+        m_timerSave.stop();
+        if (!m_bExiting)
+            SaveAppXml(m_strAppXmlPath);
+    }
     else
         QWidget::timerEvent(event);
 }
@@ -167,7 +175,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 {
     // Closing is the frame's own decision: ask, wait, save, then go.
     event->ignore();
-    if (!m_bDestroying)
+    if (!m_bDestroying && !m_bExiting)
         OnClose();
 }
 
@@ -261,6 +269,31 @@ void CMainFrame::RunOptionsDialog()
     dlg.DoModal();
 }
 
+void CMainFrame::ScheduleSave()
+{
+    if (!m_timerSave.isActive() && !m_bExiting)
+        m_timerSave.start(1000, this);
+}
+
+void CMainFrame::NoteFinishedJobs()
+{
+    bool changed = m_finishedSeen.size() != m_items.size();
+    std::unordered_map<QString, bool> seen;
+    for (auto& [id, item] : m_items) {
+        DownloaderInfo info;
+        info.mask = DIF_STATE;
+        item->m_pDownloader->GetInfo(info, false);
+        const bool done = info.state == DS_DONE;
+        const auto it = m_finishedSeen.find(id);
+        if (it == m_finishedSeen.end() || it->second != done)
+            changed = true;
+        seen.emplace(id, done);
+    }
+    m_finishedSeen = std::move(seen);
+    if (changed)
+        ScheduleSave();
+}
+
 void CMainFrame::RunAboutDialog()
 {
     CAboutDlg dlg(isVisible() ? this : nullptr);
@@ -294,6 +327,7 @@ void CMainFrame::OnTimer(int nIDEvent)
             SetElementText(m_statusBar, text);
             UpdateElement(m_statusBar, true);
         }
+        NoteFinishedJobs();
     } else if (nIDEvent == TIMER_EXIT_WAIT) {
         for (auto& [id, item] : m_items) {
             DownloaderInfo info;
@@ -334,6 +368,15 @@ void CMainFrame::OnClose()
     if (MessageBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, QMessageBox::No) !=
         QMessageBox::Yes)
         return;
+    ExitAfterStopping();
+}
+
+void CMainFrame::ExitAfterStopping()
+{
+    if (m_bExiting || m_bDestroying)
+        return;
+    m_bExiting = true;
+    m_timerSave.stop();  // the exit wait saves once every job has ended
     KillTimer(TIMER_REFRESH);
     SetTimer(TIMER_EXIT_WAIT, 1000);
     hide();

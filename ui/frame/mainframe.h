@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <memory>
+#include <unordered_map>
 
 namespace layout {
 class LayoutWebView;
@@ -47,6 +48,9 @@ public:
     void OnAddVideo();
     void OnTimer(int nIDEvent);
     void OnClose();
+    // The confirmed exit: refresh off, window hidden, every running job
+    // stopped; the exit wait saves and ends once all have finished.
+    void ExitAfterStopping();
     // The behaviour-event callback of the page.
     bool handle_event(HELEMENT he, BEHAVIOR_EVENT_PARAMS& params) override;
 
@@ -93,11 +97,19 @@ private:
     void OnContextMenuSetup(HELEMENT menu, HELEMENT target);
     bool OnPopupRequest(HELEMENT popup, HELEMENT source);
     void RemoveSelected();
+    void OpenOptions();
+    // app.xml is written again soon after what it holds changed, so a crash
+    // or a kill loses nothing; one timer gathers changes close together.
+    void ScheduleSave();
+    void NoteFinishedJobs();
     CDownloadItem* ItemOfRow(HELEMENT row) const;
 
     HWND m_hwnd = nullptr;
     std::unique_ptr<layout::LayoutWebView> m_view;
     QBasicTimer m_timerRefresh;   // id TIMER_REFRESH
     QBasicTimer m_timerExitWait;  // id TIMER_EXIT_WAIT
+    QBasicTimer m_timerSave;
+    std::unordered_map<QString, bool> m_finishedSeen;  // video id -> DS_DONE at the last look
     bool m_bDestroying = false;
+    bool m_bExiting = false;
 };
