@@ -6,6 +6,9 @@
 #include "ui/dialogs/optionsdlg.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QDir>
 #include <QFileDialog>
 #include <QPushButton>
@@ -16,8 +19,28 @@ namespace {
 
 int g_failures = 0;
 
+// Names every text that needs more room than its control gives it.
+void ReportCutTexts(QWidget* dialog)
+{
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        QString text;
+        int room = w->width();
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap())
+            text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            text = button->text(), room = w->width() - (qobject_cast<QCheckBox*>(w) ? 20 : 8);
+        else if (auto* edit = qobject_cast<QLineEdit*>(w))
+            text = edit->text(), room = w->width() - 8;
+        const int need = w->fontMetrics().horizontalAdvance(text);
+        if (!text.isEmpty() && need > room)
+            std::fprintf(stderr, "%s: %s needs %d px, has %d\n", dialog->metaObject()->className(),
+                         qPrintable(w->objectName()), need, room);
+    }
+}
+
 void Shoot(QWidget* w, const QString& path)
 {
+    ReportCutTexts(w);
     if (!w->grab().save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         ++g_failures;
