@@ -2,11 +2,13 @@
 // Run by hand when the look changes; its output is kept in the repository.
 #include <QDir>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -118,6 +120,126 @@ void SkinButton(const char* name, Look look)
     Save(name, 7, 20, [&](QPainter& p) { Face(p, QRectF(0, 0, 7, 20), look, 3); });
 }
 
+// The program's own mark: a slate tile with a rust-coloured arrow coming
+// down onto a tray, read as "keep this video". One shape at every size.
+void Logo(QPainter& p, const QRectF& r)
+{
+    const qreal s = r.width();
+    auto at = [&](qreal x, qreal y) { return QPointF(r.left() + s * x, r.top() + s * y); };
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, QColor(0x4F, 0x5D, 0x6E));
+    g.setColorAt(1, QColor(0x2B, 0x34, 0x40));
+    QPainterPath tile;
+    tile.addRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), s * 0.2, s * 0.2);
+    p.fillPath(tile, g);
+    p.setPen(QPen(QColor(0x1C, 0x22, 0x2A), s >= 24 ? 1.0 : 0.6));
+    p.drawPath(tile);
+    QPainterPath arrow;
+    arrow.moveTo(at(0.40, 0.14));
+    arrow.lineTo(at(0.60, 0.14));
+    arrow.lineTo(at(0.60, 0.42));
+    arrow.lineTo(at(0.78, 0.42));
+    arrow.lineTo(at(0.50, 0.70));
+    arrow.lineTo(at(0.22, 0.42));
+    arrow.lineTo(at(0.40, 0.42));
+    arrow.closeSubpath();
+    QLinearGradient rust(at(0, 0.14), at(0, 0.70));
+    rust.setColorAt(0, QColor(0xF0, 0x8A, 0x45));
+    rust.setColorAt(1, QColor(0xC8, 0x52, 0x1E));
+    p.fillPath(arrow, rust);
+    QPainterPath tray;
+    tray.moveTo(at(0.16, 0.64));
+    tray.lineTo(at(0.16, 0.84));
+    tray.lineTo(at(0.84, 0.84));
+    tray.lineTo(at(0.84, 0.64));
+    p.setPen(QPen(QColor(0xEE, 0xF1, 0xF4), std::max<qreal>(1.2, s * 0.085), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.drawPath(tray);
+}
+
+void AppIcon(int size)
+{
+    const QByteArray name = "icon_" + QByteArray::number(size);
+    Save(name.constData(), size, size, [size](QPainter& p) { Logo(p, QRectF(0, 0, size, size)); });
+}
+
+// The address dialog's picture: the corner of a browser window, its address
+// field holding the program's mark and "http://" with the caret after it.
+void AddressBarPicture()
+{
+    Save("addressbar", 97, 114, [](QPainter& p) {
+        p.fillRect(QRect(0, 0, 97, 114), QColor(0xEC, 0xEE, 0xF1));
+        // Tab strip with one tab.
+        QLinearGradient strip(0, 0, 0, 18);
+        strip.setColorAt(0, QColor(0xC4, 0xCA, 0xD2));
+        strip.setColorAt(1, QColor(0xB3, 0xBA, 0xC4));
+        p.fillRect(QRect(0, 0, 97, 18), strip);
+        QPainterPath tab;
+        tab.moveTo(3, 18);
+        tab.lineTo(7, 4);
+        tab.quadTo(8, 2, 11, 2);
+        tab.lineTo(62, 2);
+        tab.quadTo(65, 2, 66, 4);
+        tab.lineTo(70, 18);
+        tab.closeSubpath();
+        p.fillPath(tab, QColor(0xF6, 0xF7, 0xF9));
+        p.setPen(QPen(QColor(0x8E, 0x96, 0xA1), 1));
+        p.drawPath(tab);
+        Logo(p, QRectF(12, 5, 10, 10));
+        p.fillRect(QRectF(26, 8.5, 30, 3), QColor(0x9A, 0xA1, 0xAB));
+        // Toolbar: back and forward.
+        p.fillRect(QRect(0, 18, 97, 1), QColor(0xF6, 0xF7, 0xF9));
+        auto arrow = [&](qreal cx, qreal cy, bool back, QColor ink) {
+            QPainterPath a;
+            const qreal d = back ? -1 : 1;
+            a.moveTo(cx - 5 * d, cy);
+            a.lineTo(cx + 5 * d, cy);
+            a.moveTo(cx + 1 * d, cy - 4);
+            a.lineTo(cx + 5 * d, cy);
+            a.lineTo(cx + 1 * d, cy + 4);
+            p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPath(a);
+        };
+        p.setPen(QPen(QColor(0x9A, 0xA1, 0xAB), 1));
+        p.setBrush(QColor(0xFB, 0xFB, 0xFC));
+        p.drawEllipse(QRectF(4.5, 22.5, 18, 18));
+        p.setBrush(Qt::NoBrush);
+        arrow(13.5, 31.5, true, QColor(0x4A, 0x53, 0x5F));
+        arrow(33.5, 31.5, false, QColor(0xA9, 0xAF, 0xB8));
+        // The address field, focused.
+        QPainterPath field;
+        field.addRoundedRect(QRectF(3.5, 47.5, 90, 24), 4, 4);
+        p.fillPath(field, Qt::white);
+        p.setPen(QPen(QColor(0x3C, 0x7F, 0xC8), 1.5));
+        p.drawPath(field);
+        Logo(p, QRectF(8, 52, 15, 15));
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setPixelSize(11);
+        p.setFont(f);
+        p.setPen(QColor(0x30, 0x34, 0x3A));
+        const QString text = QStringLiteral("http://");
+        p.drawText(QPointF(27, 64), text);
+        const qreal caret = 27 + QFontMetricsF(f).horizontalAdvance(text) + 1.5;
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(QRectF(caret, 53, 1, 14), Qt::black);
+        p.setRenderHint(QPainter::Antialiasing);
+        // Below, the top of the page: a heading and lines of text.
+        p.fillRect(QRect(0, 78, 97, 36), Qt::white);
+        p.fillRect(QRect(0, 77, 97, 1), QColor(0xB3, 0xBA, 0xC4));
+        p.fillRect(QRectF(8, 84, 48, 5), QColor(0x5B, 0x67, 0x75));
+        for (int i = 0; i < 3; ++i)
+            p.fillRect(QRectF(8, 95 + i * 7, i == 2 ? 52 : 80, 3), QColor(0xC9, 0xCE, 0xD5));
+        // The mouse's text cursor over the field, outlined so it shows on white.
+        QPainterPath beam;
+        beam.moveTo(74, 50); beam.lineTo(77, 50); beam.lineTo(78.5, 51.5); beam.lineTo(80, 50); beam.lineTo(83, 50);
+        beam.moveTo(78.5, 51.5); beam.lineTo(78.5, 68.5);
+        beam.moveTo(74, 70); beam.lineTo(77, 70); beam.lineTo(78.5, 68.5); beam.lineTo(80, 70); beam.lineTo(83, 70);
+        p.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(beam);
+        p.setPen(QPen(Qt::black, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(beam);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -204,6 +326,12 @@ int main(int argc, char** argv)
         p.setPen(Qt::white);
         p.drawText(QRectF(0, 0, 48, 32), Qt::AlignCenter, QStringLiteral("?"));
     });
+
+    // The dialogs' pictures: the address dialog's browser corner and the
+    // program's icon at the sizes the desktop asks for.
+    AddressBarPicture();
+    for (int size : {16, 32, 48, 256})
+        AppIcon(size);
 
     return g_failures ? 1 : 0;
 }

@@ -1,0 +1,30 @@
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // A test that forgets its recorder must never start a browser.
+    QTemporaryDir scratch;
+    qputenv("FERROWICK_OPEN_LOG", QFile::encodeName(QDir(scratch.path()).filePath(QStringLiteral("stray-opens.log"))));
+    QApplication app(argc, argv);
+    // A dialog left open by a failing test would wait for ever.
+    QTimer watchdog;
+    QPointer<QWidget> seen;
+    QObject::connect(&watchdog, &QTimer::timeout, [&seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal == seen) {
+            ADD_FAILURE() << "modal window left open: " << modal->metaObject()->className();
+            modal->close();
+        }
+        seen = modal;
+    });
+    watchdog.start(10000);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

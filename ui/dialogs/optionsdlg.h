@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+namespace Ui {
+class COptionsDlg;
+}
+
+// "Options": shows the video folder, changes it only through Browse, and
+// puts the change into force on OK. Cancel, Escape and the close box leave
+// the setting as it was.
+class COptionsDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit COptionsDlg(QWidget* parent = nullptr);
+    ~COptionsDlg() override;
+
+    // IDOK once g_strVideoFolder holds the folder shown, else IDCANCEL.
+    int DoModal();
+
+    QString m_strFolder;
+
+    // The longest folder the setting accepts.
+    static constexpr int MAX_FOLDER_LENGTH = 256;
+
+    void reject() override;
+
+protected:
+    void OnInitDialog();
+    // Towards the members, false (the message shown, the box focused) when
+    // the folder is too long.
+    bool DoDataExchange(bool save);
+
+private:
+    void OnBrowse();
+    void OnOkButton();
+
+    std::unique_ptr<Ui::COptionsDlg> m_ui;
+};
