@@ -331,7 +331,9 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     QFile(video).open(QIODevice::WriteOnly);
     WriteAppXml(StoredItems(Stored("done1", 0, video.toUtf8().constData()) + Stored("fail1", 3) +
                             Stored("done2", 0)));
-    site.setVideo("fail1", Good());
+    Video mended = Good();
+    mended.title = "Mended";
+    site.setVideo("fail1", mended);
     site.setVideo("run1", Slow());
     Open();
     Add("http://www.youtube.com/watch?v=run1");

@@ -5,6 +5,7 @@
 #include "platform/layout/view/layoutwebview.h"
 #include "platform/shellopen.h"
 #include "ui/dialogs/aboutdlg.h"
+#include "ui/dialogs/appicon.h"
 #include "ui/dialogs/addressdlg.h"
 #include "ui/dialogs/optionsdlg.h"
 #include "ui/page/dom.h"
@@ -69,6 +70,7 @@ bool CMainFrame::Create(bool withView)
 {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowSystemMenuHint);
     setWindowTitle(QStringLiteral("Ferrowick"));
+    setWindowIcon(AppIcon());
     setFixedSize(kWidth, kHeight);
     move(0, 0);
     return OnCreate(withView) == 0;
