@@ -28,8 +28,9 @@ const char* const kHeaderLines[] = {
     "Accept-Language: en-us,en;q=0.5",
 };
 
-// Reads are at most this long, into a buffer one byte larger.
-constexpr unsigned kChunk = 1023;
+// Every read asks for at most this much. Large enough that writing each
+// chunk at once costs little beside the transfer, small enough for the stack.
+constexpr unsigned kChunk = 64 * 1024;
 
 // The standard decimal parse: leading white space, an optional sign, digits
 // up to the first non-digit, 0 when there are none; clamped to 32 bits.
@@ -44,7 +45,7 @@ int32_t ParseDecimal(const QString& text)
 template <typename Sink>
 void ReadBody(CYouTubeDownloader& job, CHttpFile& file, Sink sink)
 {
-    char buffer[kChunk + 1];
+    char buffer[kChunk];
     while (!job.IsStopping()) {
         const unsigned n = file.Read(buffer, kChunk);
         if (n == 0)

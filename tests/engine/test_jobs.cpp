@@ -65,6 +65,27 @@ struct TestJob : CMyYouTubeDownloader {
         else
             CMyYouTubeDownloader::GetTempFolder(folder);
     }
+
+    // What the worker saw at each progress report; read once the job is done.
+    QString videoPath;
+    int32_t lastCompleted = 0;
+    int32_t largestStep = 0;
+    int progressReports = 0;
+    int reportsAheadOfTheFile = 0;
+    void OnVideoStart(int32_t length, const QString& path) override
+    {
+        videoPath = path;
+        CMyYouTubeDownloader::OnVideoStart(length, path);
+    }
+    void OnVideoProgress(int32_t completed, int32_t length) override
+    {
+        ++progressReports;
+        largestStep = std::max(largestStep, completed - lastCompleted);
+        lastCompleted = completed;
+        if (QFileInfo(videoPath).size() != completed)
+            ++reportsAheadOfTheFile;
+        CMyYouTubeDownloader::OnVideoProgress(completed, length);
+    }
 };
 
 class Gate {
@@ -217,6 +238,22 @@ TEST_F(JobTest, DownloadsThumbnailPageAndVideo)
                   "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5");
         EXPECT_EQ(ours[3].second, "en-us,en;q=0.5");
     }
+}
+
+TEST_F(JobTest, EachChunkIsOnDiskWhenItsProgressIsReported)
+{
+    const uint64_t size = 3 * 1024 * 1024 + 7;
+    site.setVideo("chunks", Good(size));
+    TestJob* job = makeJob("chunks");
+    const DownloaderInfo info = run(job);
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.completed, int32_t(size));
+    EXPECT_EQ(job->lastCompleted, int32_t(size));
+    EXPECT_EQ(job->reportsAheadOfTheFile, 0);
+    EXPECT_GT(job->largestStep, 0);
+    EXPECT_LE(job->largestStep, 64 * 1024);  // no read asks for more
+    EXPECT_GE(job->progressReports, int(size / (64 * 1024)));
+    EXPECT_TRUE(IsVideoBody(Contents(info.videopath)));
 }
 
 TEST_F(JobTest, TokenComesFromTheRedirectWhenThePageHasNone)
