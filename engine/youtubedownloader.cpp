@@ -13,7 +13,6 @@
 #include <climits>
 #include <cstdlib>
 #include <new>
-#include <pthread.h>
 #include <system_error>
 #include <thread>
 
