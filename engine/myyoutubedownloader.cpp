@@ -7,6 +7,8 @@
 #include "platform/textconv.h"
 #include "platform/tickcount.h"
 
+std::atomic<void (*)()> CMyYouTubeDownloader::s_afterEndHook{nullptr};
+
 CMyYouTubeDownloader::CMyYouTubeDownloader() = default;
 CMyYouTubeDownloader::~CMyYouTubeDownloader() = default;
 
@@ -187,21 +189,25 @@ void CMyYouTubeDownloader::OnBegin()
 
 void CMyYouTubeDownloader::OnEnd()
 {
+    // One hold hands the job back: once m_bRunning is clear the user
+    // interface may discard or restart it, so the final state goes with it.
     bool discarded;
     {
         CSingleLock lock(m_csInfo);
         discarded = m_bDiscarded != 0;
         m_bRunning = 0;
+        if (!discarded && m_nState != DS_DONE) {
+            m_nState = DS_DONE;
+            m_bChanged = 1;
+        }
     }
     if (discarded) {
         delete this;
         return;
     }
-    CSingleLock lock(m_csInfo);
-    if (m_nState != DS_DONE) {
-        m_nState = DS_DONE;
-        m_bChanged = 1;
-    }
+    // Nothing of the job may be touched from here on.
+    if (auto hook = s_afterEndHook.load())
+        hook();
 }
 
 bool CMyYouTubeDownloader::MarkRunning()

@@ -3,6 +3,8 @@
 #include "downloaderinfo.h"
 #include "youtubedownloader.h"
 
+#include <atomic>
+
 // The job as the list sees it: the job record under m_csInfo, written by the
 // worker through the notifications and polled by the user interface.
 class CMyYouTubeDownloader : public CYouTubeDownloader {
@@ -18,6 +20,10 @@ public:
     void Discard();
     void Restore(const QString& id, const QString& title, const QString& videopath, const QString& thumbpath,
                  const QString& imagepath, int32_t error, int32_t length, int32_t completed);
+
+    // Tests hold a worker here, just after it has handed a finished job back
+    // to the user interface, to force a Discard or Start into that moment.
+    static void SetAfterEndHook(void (*hook)()) { s_afterEndHook = hook; }
 
 protected:
     void GetVideoFolder(QString& folder) override;
@@ -52,4 +58,7 @@ protected:
     int32_t m_bDiscarded = 0;
     int32_t m_bRunning = 0;  // from Start until OnEnd has read m_bDiscarded
     CCriticalSection m_csInfo;
+
+private:
+    static std::atomic<void (*)()> s_afterEndHook;
 };

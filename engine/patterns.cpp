@@ -22,9 +22,10 @@ const sregex g_reTitle = Compile(R"(<(?i:title)>YouTube - ([^<]*)</(?i:title)>)"
 const sregex g_rePageToken = Compile(R"re(, "t": "([^"]+)")re");
 const sregex g_reLocationToken = Compile(R"(&t=([0-9a-zA-Z_-]+))");
 
-const char* const kFileNamePattern = R"re((&[^;]+;)|([\\/:\?<>\|"*]))re";
-
 namespace {
+
+// The file-name pattern; compiled afresh at each use.
+const char* const kFileNamePattern = R"re((&[^;]+;)|([\\/:\?<>\|"*]))re";
 
 std::string Group1(const smatch& m)
 {

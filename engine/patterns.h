@@ -16,9 +16,6 @@ extern const boost::xpressive::sregex g_reTitle;
 extern const boost::xpressive::sregex g_rePageToken;
 extern const boost::xpressive::sregex g_reLocationToken;
 
-// The file-name pattern; compiled afresh at each use.
-extern const char* const kFileNamePattern;
-
 // Does the pattern match the whole text?
 bool WholeMatch(const std::string& text, const boost::xpressive::sregex& re);
 // Whole match; group1 receives group 1 (empty when the pattern has none).

@@ -1,5 +1,6 @@
 #include "youtubedownloader.h"
 
+#include "downloaderinfo.h"
 #include "patterns.h"
 #include "sitehosts.h"
 
@@ -13,7 +14,6 @@
 #include <climits>
 #include <cstdlib>
 #include <new>
-#include <pthread.h>
 #include <system_error>
 #include <thread>
 
@@ -28,15 +28,16 @@ const char* const kHeaderLines[] = {
     "Accept-Language: en-us,en;q=0.5",
 };
 
-// Reads are at most this long, into a buffer one byte larger.
-constexpr unsigned kChunk = 1023;
+// Every read asks for at most this much. Large enough that writing each
+// chunk at once costs little beside the transfer, small enough for the stack.
+constexpr unsigned kChunk = 64 * 1024;
 
 // Reads a body in pieces of at most kChunk bytes until its end or a stop
 // request, handing each piece to the sink as it arrives.
 template <typename Sink>
 void ReadBody(CYouTubeDownloader& job, CHttpFile& file, Sink sink)
 {
-    char buffer[kChunk + 1];
+    char buffer[kChunk];
     while (!job.IsStopping()) {
         const unsigned n = file.Read(buffer, kChunk);
         if (n == 0)
@@ -147,25 +148,26 @@ void CYouTubeDownloader::ThreadProc(CYouTubeDownloader* job)
         job->ParseWatchPage(token, title);
         job->FetchVideo(token, title);
         if (job->IsStopping())
-            job->OnError(1);
+            job->OnError(DE_STOPPED);
     } catch (const CUserException&) {
-        job->OnError(job->IsStopping() ? 1 : 2);
+        job->OnError(job->IsStopping() ? DE_STOPPED : DE_PARSE);
     } catch (const CInternetException&) {
-        job->OnError(3);
+        job->OnError(DE_INTERNET);
     } catch (const CFileException&) {
-        job->OnError(5);
+        job->OnError(DE_FILE);
     } catch (const CException&) {
-        job->OnError(6);
+        job->OnError(DE_FRAMEWORK);
     } catch (const std::bad_alloc&) {
-        job->OnError(6);  // the stand-in for the framework's out-of-memory exception
+        job->OnError(DE_FRAMEWORK);  // the stand-in for the framework's out-of-memory exception
     } catch (...) {
-        job->OnError(7);
+        job->OnError(DE_UNKNOWN);
     }
     {
         CSingleLock lock(job->m_csControl);
         job->m_hThread = 0;
     }
-    job->OnEnd();  // may delete the job
+    // The last touch of the job: OnEnd hands it back or deletes it.
+    job->OnEnd();
 }
 
 std::unique_ptr<CYouTubeDownloader::Request> CYouTubeDownloader::SendRequest(const char* host, const QString& object,

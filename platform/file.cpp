@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 CFile::~CFile()
@@ -38,7 +39,10 @@ void CFile::Open(const QString& path)
         ::close(fd);
         Fail(err == EWOULDBLOCK ? EBUSY : err, "in use");
     }
-    if (::ftruncate(fd, 0) != 0) {
+    // Only a file with content is truncated: on ext4 a truncated file is
+    // flushed synchronously when it is closed, which an empty one needs not be.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || (st.st_size != 0 && ::ftruncate(fd, 0) != 0)) {
         const int err = errno;
         ::close(fd);
         Fail(err, "cannot truncate");

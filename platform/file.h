@@ -17,7 +17,6 @@ public:
     void Close();
 
     bool IsOpen() const { return m_fd >= 0; }
-    const QString& GetFilePath() const { return m_strPath; }
 
 private:
     [[noreturn]] void Fail(int err, const char* what) const;

@@ -32,8 +32,6 @@ public:
     unsigned Read(void* buffer, unsigned count);
     void Close();
 
-    const std::string& GetUrl() const { return m_strUrl; }
-
 private:
     struct Curl;
     static size_t HeaderCallback(char* data, size_t size, size_t n, void* self);

@@ -17,8 +17,6 @@ public:
     std::unique_ptr<CHttpConnection> GetHttpConnection(const QString& server, uint16_t port = 80,
                                                       uint32_t flags = 0) const;
 
-    const QString& GetAgent() const { return m_strAgent; }
-
     // Initialises libcurl once per process; throws CInternetException when it refuses.
     static void InitLibrary();
 

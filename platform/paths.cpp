@@ -1,12 +1,6 @@
 #include "paths.h"
 
-#include <QCoreApplication>
 #include <QDir>
-
-QString GetProgramFolder()
-{
-    return QCoreApplication::applicationDirPath();
-}
 
 QString PathCombine(const QString& folder, const QString& name)
 {

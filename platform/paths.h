@@ -4,8 +4,6 @@
 
 // Path helpers over QDir/QFileInfo with the meanings the program relies on.
 
-// The folder that holds the running program, without a trailing separator.
-QString GetProgramFolder();
 // folder and name with exactly one separator between them.
 QString PathCombine(const QString& folder, const QString& name);
 // Creates the folder and every missing parent; true when it exists afterwards.

@@ -21,6 +21,24 @@ namespace {
 
 std::atomic<int> g_deletions{0};
 std::atomic<int> g_stateAtDeletion{-1};
+std::atomic<bool> g_deletedOnWorker{false};
+std::atomic<int> g_workersStarted{0};
+std::atomic<int> g_workersEnded{0};
+
+// Counts worker threads as they start and as they end; a thread counted as
+// ended has returned from everything the engine runs on it.
+struct WorkerEnd {
+    WorkerEnd() { ++g_workersStarted; }
+    ~WorkerEnd() { ++g_workersEnded; }
+};
+thread_local bool t_isWorker = false;
+
+void NoteWorker()
+{
+    thread_local WorkerEnd end;
+    (void)end;
+    t_isWorker = true;
+}
 
 // A job that counts its deletion and can hold its worker at the start.
 struct TestJob : CMyYouTubeDownloader {
@@ -30,10 +48,12 @@ struct TestJob : CMyYouTubeDownloader {
     ~TestJob() override
     {
         g_stateAtDeletion = m_nState;
+        g_deletedOnWorker = t_isWorker;
         ++g_deletions;
     }
     void OnBegin() override
     {
+        NoteWorker();
         CMyYouTubeDownloader::OnBegin();
         if (atBegin)
             atBegin();
@@ -44,6 +64,27 @@ struct TestJob : CMyYouTubeDownloader {
             tempFolder(folder);
         else
             CMyYouTubeDownloader::GetTempFolder(folder);
+    }
+
+    // What the worker saw at each progress report; read once the job is done.
+    QString videoPath;
+    int32_t lastCompleted = 0;
+    int32_t largestStep = 0;
+    int progressReports = 0;
+    int reportsAheadOfTheFile = 0;
+    void OnVideoStart(int32_t length, const QString& path) override
+    {
+        videoPath = path;
+        CMyYouTubeDownloader::OnVideoStart(length, path);
+    }
+    void OnVideoProgress(int32_t completed, int32_t length) override
+    {
+        ++progressReports;
+        largestStep = std::max(largestStep, completed - lastCompleted);
+        lastCompleted = completed;
+        if (QFileInfo(videoPath).size() != completed)
+            ++reportsAheadOfTheFile;
+        CMyYouTubeDownloader::OnVideoProgress(completed, length);
     }
 };
 
@@ -118,6 +159,8 @@ struct JobTest : ::testing::Test {
         for (TestJob* job : jobs)
             job->Discard();
         ASSERT_TRUE(WaitFor([&] { return g_deletions.load() == created; })) << "every job deleted exactly once";
+        ASSERT_TRUE(WaitFor([] { return g_workersEnded.load() == g_workersStarted.load(); }));
+        EXPECT_EQ(g_deletions.load(), created);
         CYouTubeDownloader::SetReceiveTimeout(20000);
     }
 
@@ -195,6 +238,22 @@ TEST_F(JobTest, DownloadsThumbnailPageAndVideo)
                   "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5");
         EXPECT_EQ(ours[3].second, "en-us,en;q=0.5");
     }
+}
+
+TEST_F(JobTest, EachChunkIsOnDiskWhenItsProgressIsReported)
+{
+    const uint64_t size = 3 * 1024 * 1024 + 7;
+    site.setVideo("chunks", Good(size));
+    TestJob* job = makeJob("chunks");
+    const DownloaderInfo info = run(job);
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.completed, int32_t(size));
+    EXPECT_EQ(job->lastCompleted, int32_t(size));
+    EXPECT_EQ(job->reportsAheadOfTheFile, 0);
+    EXPECT_GT(job->largestStep, 0);
+    EXPECT_LE(job->largestStep, 64 * 1024);  // no read asks for more
+    EXPECT_GE(job->progressReports, int(size / (64 * 1024)));
+    EXPECT_TRUE(IsVideoBody(Contents(info.videopath)));
 }
 
 TEST_F(JobTest, TokenComesFromTheRedirectWhenThePageHasNone)
@@ -414,10 +473,11 @@ TEST_F(JobTest, DiscardOfARunningJobDeletesItOnceWhenItsWorkerEnds)
     }));
     const int before = g_deletions;
     job->Discard();  // returns at once; the worker deletes it
-    ASSERT_TRUE(WaitFor([&] { return g_deletions == before + 1; }));
-    EXPECT_NE(g_stateAtDeletion.load(), DS_DONE);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Once the worker thread has ended nothing can delete the job any more.
+    ASSERT_TRUE(WaitFor([] { return g_workersEnded.load() == g_workersStarted.load(); }));
     EXPECT_EQ(g_deletions, before + 1);
+    EXPECT_TRUE(g_deletedOnWorker.load());
+    EXPECT_NE(g_stateAtDeletion.load(), DS_DONE);
 
     // A job without a worker goes at once.
     TestJob* idle = makeJob("idle");
@@ -425,6 +485,83 @@ TEST_F(JobTest, DiscardOfARunningJobDeletesItOnceWhenItsWorkerEnds)
     const int now = g_deletions;
     idle->Discard();
     EXPECT_EQ(g_deletions, now + 1);
+    EXPECT_FALSE(g_deletedOnWorker.load());
+}
+
+namespace {
+Gate* g_atEnd = nullptr;
+Gate* g_endRelease = nullptr;
+std::atomic<int> g_endHookCalls{0};
+
+// Holds the first worker that reaches the hook until the test lets it go.
+void HoldFirstWorkerAfterEnd()
+{
+    if (g_endHookCalls++ != 0)
+        return;
+    g_atEnd->open();
+    g_endRelease->wait();
+}
+
+struct AfterEndHook {
+    Gate reached, release;
+    AfterEndHook()
+    {
+        g_endHookCalls = 0;
+        g_atEnd = &reached;
+        g_endRelease = &release;
+        CMyYouTubeDownloader::SetAfterEndHook(&HoldFirstWorkerAfterEnd);
+    }
+    ~AfterEndHook()
+    {
+        release.open();
+        CMyYouTubeDownloader::SetAfterEndHook(nullptr);
+    }
+};
+} // namespace
+
+// The moment after a worker hands its job back: the job already reads as
+// done, and a Discard or Start there finds a job the worker no longer touches
+// (ASan reports a worker that writes a discarded job).
+TEST_F(JobTest, AfterItsLastHoldTheWorkerLeavesTheJobAlone)
+{
+    site.setVideo("late", Good(2000));
+    {
+        AfterEndHook hook;
+        TestJob* job = makeJob("late");
+        jobs.clear();
+        ASSERT_TRUE(job->Start());
+        hook.reached.wait();
+        EXPECT_EQ(Snapshot(*job).state, DS_DONE);
+        const int before = g_deletions;
+        job->Discard();
+        EXPECT_EQ(g_deletions, before + 1);  // no worker counts as running: deleted at once
+        EXPECT_FALSE(g_deletedOnWorker.load());
+        hook.release.open();
+        ASSERT_TRUE(WaitFor([] { return g_workersEnded.load() == g_workersStarted.load(); }));
+        EXPECT_EQ(g_deletions, before + 1);
+    }
+    {
+        // A restart at that moment: the old worker must not end the new run.
+        AfterEndHook hook;
+        TestJob* job = makeJob("late");
+        Gate begun, go;
+        ASSERT_TRUE(job->Start());
+        hook.reached.wait();
+        job->atBegin = [&] {
+            begun.open();
+            go.wait();
+        };
+        const int ended = g_workersEnded;
+        ASSERT_TRUE(job->Start());
+        begun.wait();
+        hook.release.open();
+        ASSERT_TRUE(WaitFor([&] { return g_workersEnded.load() == ended + 1; }));  // the old worker is gone
+        EXPECT_EQ(Snapshot(*job).state, DS_IDLE);
+        go.open();
+        ASSERT_TRUE(WaitFor([&] { return Snapshot(*job).state == DS_DONE; }));
+        EXPECT_EQ(Snapshot(*job).error, DE_NONE);
+        EXPECT_EQ(Snapshot(*job).completed, 2000);
+    }
 }
 
 TEST_F(JobTest, RestartRunsTheWholeJobAgain)

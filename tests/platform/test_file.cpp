@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 QByteArray contents(const QString& path)
 {
@@ -29,6 +32,18 @@ TEST(File, CreateAlwaysTruncatesAnExistingFile)
     file.Write("new", 3);
     file.Close();
     EXPECT_EQ(contents(path), "new");
+
+    // An empty file is taken as it is: no truncation, so its time stamp stays.
+    const QString empty = dir.filePath("empty.mp4");
+    ASSERT_TRUE(QFile(empty).open(QIODevice::WriteOnly));
+    const timespec past[2] = {{1000000, 0}, {1000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, empty.toUtf8().constData(), past, 0), 0);
+    file.Open(empty);
+    file.Close();
+    struct stat st {};
+    ASSERT_EQ(::stat(empty.toUtf8().constData(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1000000);
+    EXPECT_EQ(st.st_size, 0);
 }
 
 TEST(File, SecondWriterIsRefusedAndLeavesTheFirstFileIntact)
