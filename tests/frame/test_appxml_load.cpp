@@ -247,7 +247,7 @@ TEST_F(LoadTest, InvalidUtf8StopsExactlyWhereItStands)
     QByteArray body;
     for (int i = 0; i < 300; ++i)
         body += Item("i" + QByteArray::number(i), "title");
-    for (const QByteArray bad : {QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80"), QByteArray("\xF4\x90\x80\x80"),
+    for (const QByteArray& bad : {QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80"), QByteArray("\xF4\x90\x80\x80"),
                                  QByteArray("\xE2\x82")}) {
         items.clear();
         EXPECT_TRUE(Load(Doc("", body + "<item id=\"bad\"><title>" + bad + "</title></item>" + Item("after", "x"))));

@@ -30,7 +30,7 @@ DownloaderInfo Snapshot(CDownloadItem* item, uint32_t mask)
 void Enable(HELEMENT he, bool enable)
 {
     if (he)
-        SetElementState(he, enable ? 0 : STATE_DISABLED, enable ? STATE_DISABLED : 0, true);
+        SetElementState(he, enable ? 0u : uint32_t(STATE_DISABLED), enable ? uint32_t(STATE_DISABLED) : 0u, true);
 }
 
 } // namespace
