@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // A test that forgets its recorder must never start a browser.
     QTemporaryDir scratch;
     qputenv("FERROWICK_OPEN_LOG", QFile::encodeName(QDir(scratch.path()).filePath(QStringLiteral("stray-opens.log"))));

@@ -121,9 +121,10 @@ struct FrameTest : ::testing::Test {
         return v;
     }
     // A download that keeps running until it is stopped.
-    static Video Slow()
+    static Video Slow(const char* title)
     {
         Video v = Good(50 * 1024 * 1024);
+        v.title = title;
         v.video.trickleBytes = 1024;
         v.video.trickleMs = 20;
         return v;
@@ -273,7 +274,7 @@ TEST_F(FrameTest, StatusBarCountsTotalsFailuresAndDownloads)
     WriteAppXml(StoredItems(Stored("a", 0) + Stored("b", 3) + Stored("c", 1) + Stored("d", 0) + Stored("e", 0)));
     Open();
     EXPECT_EQ(Status(), "Total: 5 videos, 2 uncompleted");
-    site.setVideo("slow1", Slow());
+    site.setVideo("slow1", Slow("Slow 1"));
     Add("http://www.youtube.com/watch?v=slow1");
     EXPECT_EQ(Status(), "Total: 6 videos, 2 uncompleted, 1 downloading");
     EXPECT_TRUE(frame->IsTimerRunning(TIMER_REFRESH));
@@ -283,8 +284,8 @@ TEST_F(FrameTest, CloseAsksWhileDownloadsRunAndSavesAfterTheLastEnds)
 {
     WriteAppXml(StoredItems(Stored("old", 0)));
     Open();
-    site.setVideo("slow1", Slow());
-    site.setVideo("slow2", Slow());
+    site.setVideo("slow1", Slow("Slow 2"));
+    site.setVideo("slow2", Slow("Slow 3"));
     Add("http://www.youtube.com/watch?v=slow1");
     frame->show();
     frame->answer = QMessageBox::No;
@@ -334,7 +335,7 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     Video mended = Good();
     mended.title = "Mended";
     site.setVideo("fail1", mended);
-    site.setVideo("run1", Slow());
+    site.setVideo("run1", Slow("Slow 4"));
     Open();
     Add("http://www.youtube.com/watch?v=run1");
     ASSERT_EQ(RowIds(), (QStringList{"run1", "done1", "fail1", "done2"}));
@@ -379,6 +380,7 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     EXPECT_FALSE(Disabled(frame->m_miOptions));
 
     // Restart with a mixed selection restarts the failed one only.
+    ASSERT_TRUE(WaitFor([&] { return Info("run1").state == DS_DOWNLOADING; }));
     site.clearRequests();
     Select({"done1", "fail1", "run1"});
     Click(Row("fail1"), 2);
@@ -397,7 +399,7 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     EXPECT_EQ(Info("done1").error, DE_NONE);
 
     // Select All, then Remove: thumbnails go, videos stay, a running job is discarded.
-    site.setVideo("run2", Slow());
+    site.setVideo("run2", Slow("Slow 5"));
     Add("http://www.youtube.com/watch?v=run2");
     ASSERT_TRUE(WaitFor([&] { return Info("run2").state == DS_DOWNLOADING; }));
     const QString thumb = Info("run2").thumbpath;
