@@ -13,6 +13,8 @@
 #include "ui/page/selectedelementlist.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -51,12 +53,19 @@ public:
     int presetLearn = -1;
     int optionsDialogs = 0;
     QStringList shown;
+    bool signalWhileAsking = false;
 
 protected:
     QMessageBox::StandardButton MessageBox(const QString& text, QMessageBox::StandardButtons, QMessageBox::Icon,
                                            QMessageBox::StandardButton) override
     {
         messages << text;
+        if (signalWhileAsking) {
+            // A real question with its own loop, and a signal's exit arriving meanwhile.
+            QDialog box(this);
+            QTimer::singleShot(100, this, [this] { ExitAfterStopping(); });
+            box.exec();
+        }
         return answer;
     }
     int RunAddressDialog(int& learn) override
@@ -436,4 +445,20 @@ TEST_F(FrameTest, PopupShowsTheHoveredThumbnail)
     EXPECT_EQ(GetAttribute(img, "src"), QString("/t/b.jpg"));
     p.heTarget = frame->m_itemMenu;
     EXPECT_FALSE(frame->handle_event(nullptr, p));
+}
+
+TEST_F(FrameTest, AnExitSignalWhileTheQuestionIsOpenClosesItFirst)
+{
+    Open();
+    site.setVideo("slow1", Slow("Slow 6"));
+    Add("http://www.youtube.com/watch?v=slow1");
+    frame->show();
+    frame->signalWhileAsking = true;
+    frame->close();  // returns once the question was closed for the exit
+    EXPECT_FALSE(frame.isNull());
+    ASSERT_TRUE(WaitFor([&] { return frame.isNull(); }));
+    appxml::Document doc;
+    ASSERT_TRUE(appxml::Load(AppXml(), doc));
+    ASSERT_EQ(doc.items.size(), 1u);
+    EXPECT_EQ(doc.items[0].error, DE_STOPPED);
 }

@@ -14,7 +14,9 @@
 #include "ui/page/selectedelementlist.h"
 #include "ui/res/resources.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMouseEvent>
@@ -331,6 +333,15 @@ void CMainFrame::OnTimer(int nIDEvent)
         }
         NoteFinishedJobs();
     } else if (nIDEvent == TIMER_EXIT_WAIT) {
+        // A dialog still open (a signal asked for the exit) is closed first;
+        // the window goes only once no dialog's loop runs on its stack.
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->close();
+            return;
+        }
         for (auto& [id, item] : m_items) {
             DownloaderInfo info;
             info.mask = DIF_STATE;
@@ -368,7 +379,8 @@ void CMainFrame::OnClose()
                              .arg(running)
                              .arg(running > 1 ? "videos are" : "video is");
     if (MessageBox(text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Warning, QMessageBox::No) !=
-        QMessageBox::Yes)
+            QMessageBox::Yes ||
+        m_bExiting)
         return;
     ExitAfterStopping();
 }
