@@ -11,12 +11,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QUrl>
 #include <QPoint>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
+#include <QRect>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -51,10 +54,13 @@ int FreePort()
 // One running copy of the program and a page-level DevTools client for it.
 class Program {
 public:
-    Program(const QString& home, const std::string& proxy, const QStringList& args = {})
+    Program(const QString& home, const std::string& proxy, const QStringList& args = {},
+            const QMap<QString, QString>& extra = {})
         : m_port(FreePort())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            env.insert(it.key(), it.value());
         env.insert("HOME", home);
         env.insert("XDG_DATA_HOME", home + "/data");
         env.insert("XDG_CONFIG_HOME", home + "/config");
@@ -137,6 +143,24 @@ public:
         QThread::msleep(250);  // the channel carries the input to the model after the call returns
     }
     void click(const QString& selector, int n = 0, const char* button = "left") { click(centre(selector, n), button); }
+    void doubleClick(const QString& selector)
+    {
+        const QPoint p = centre(selector);
+        for (int clicks : {1, 2})
+            for (const char* type : {"mousePressed", "mouseReleased"})
+                call("Input.dispatchMouseEvent",
+                     {{"type", type}, {"x", p.x()}, {"y", p.y()}, {"button", "left"}, {"clickCount", clicks}});
+        QThread::msleep(250);
+    }
+    // The border box of an element as the view laid it out: x, y, width, height.
+    QRect box(const QString& selector)
+    {
+        const QJsonArray a = eval(QStringLiteral("(() => { const r = document.querySelector('%1').getBoundingClientRect();"
+                                                 " return [r.left, r.top, r.width, r.height]; })()")
+                                      .arg(selector))
+                                 .toArray();
+        return a.size() == 4 ? QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt()) : QRect();
+    }
     void type(const QString& text)
     {
         click("#url");
@@ -372,4 +396,84 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     ASSERT_EQ(saved.items.size(), 2u);
     EXPECT_EQ(saved.items[1].id, "slowvideo03");
     EXPECT_EQ(saved.items[1].error, 1);
+}
+
+namespace {
+
+QStringList Lines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
+{
+    QTemporaryDir homeDir;
+    const QString home = homeDir.path();
+    QDir().mkpath(home + "/data/Ferrowick");
+    QDir().mkpath(home + "/Videos/Ferrowick");
+    const QString video = home + "/Videos/Ferrowick/Done clip.mp4";
+    QFile(video).open(QIODevice::WriteOnly);
+    // Titles and paths as a hand-edited or hostile list might hold them.
+    const std::vector<appxml::ItemRecord> items = {
+        {"donevideo01", "Done clip", video, "", "", 0, 10, 10},
+        {"markup00001", "<script>window.__ran = 1</script><img src=x onerror=\"window.__ran = 2\">",
+         "javascript:window.__ran = 3", "\" onerror=\"window.__ran = 4", "<iframe src=javascript:1>", 3, 0, 0},
+    };
+    ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", "", home + "/data/Ferrowick/Temp", items), 1);
+
+    LocalVideoSite site;
+    site.setVideo("slowvideo03", Slow("Slow river"));
+    Program app(home, site.proxyUrl(), {},
+                {{"FERROWICK_TEST_ANSWER", "yes"}, {"FERROWICK_TEST_ASKED", home + "/asked.log"}});
+    ASSERT_TRUE(app.connect());
+    ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
+    EXPECT_EQ(app.text("#content option .title", 1), items[1].title);
+    EXPECT_TRUE(app.eval("window.__ran === undefined").toBool());
+    EXPECT_EQ(app.eval("document.querySelectorAll('script, iframe, object, embed').length").toInt(), 1);
+    EXPECT_EQ(app.eval("[...document.querySelectorAll('*')].some(e => [...e.attributes].some(a =>"
+                       " /^on/i.test(a.name) || /^\\s*javascript:/i.test(a.value)))")
+                  .toBool(),
+              false);
+
+    // The page is laid out as its styles say.
+    EXPECT_EQ(app.box("body"), QRect(0, 0, 680, 600));
+    EXPECT_EQ(app.box("#top"), QRect(0, 0, 680, 63));
+    EXPECT_EQ(app.box("#bottom").top() + app.box("#bottom").height(), 600);
+    EXPECT_EQ(app.box("#content").top(), 63);
+    EXPECT_EQ(app.box("#content").top() + app.box("#content").height(), app.box("#bottom").top());
+    EXPECT_EQ(app.box("#content option").height(), 40);
+    app.screenshot("e2e-06-markup-as-text");
+
+    // Opening the file, by double click and from the menu, and the watch page.
+    const QString opened = home + "/opened.log";
+    app.doubleClick("#content option");
+    ASSERT_TRUE(WaitFor([&] { return Lines(opened).size() == 1; }, 5000));
+    app.click("#content option", 0);
+    app.menu("#content option", "mi_open_url");
+    ASSERT_TRUE(WaitFor([&] { return Lines(opened).size() == 2; }, 5000));
+    EXPECT_EQ(Lines(opened), (QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded),
+                                          "http://www.youtube.com/watch?v=donevideo01"}));
+    app.click("#content option", 0, "right");
+    app.screenshot("e2e-07-row-menu");
+    app.call("Input.dispatchKeyEvent", {{"type", "keyDown"}, {"key", "Escape"}});
+
+    // Closing while a download runs asks; on Yes the job stops, and the list
+    // is saved with it as uncompleted before the program ends with 0.
+    app.type(Addr("slowvideo03"));
+    app.click("#add");
+    ASSERT_TRUE(WaitFor([&] { return app.status().endsWith("1 downloading"); }));
+    app.click("#close");
+    ASSERT_TRUE(app.exited());
+    EXPECT_EQ(app.process().exitCode(), 0);
+    EXPECT_EQ(Lines(home + "/asked.log"), QStringList{"1 video is downloading! Do you really want to exit?"});
+    const appxml::Document saved = Stored(home);
+    ASSERT_EQ(saved.items.size(), 3u);
+    EXPECT_EQ(saved.items[0].id, "slowvideo03");
+    EXPECT_EQ(saved.items[0].error, 1);
+    EXPECT_EQ(saved.items[2].title, items[1].title);
 }
