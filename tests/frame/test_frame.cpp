@@ -462,3 +462,40 @@ TEST_F(FrameTest, AnExitSignalWhileTheQuestionIsOpenClosesItFirst)
     ASSERT_EQ(doc.items.size(), 1u);
     EXPECT_EQ(doc.items[0].error, DE_STOPPED);
 }
+
+TEST_F(FrameTest, WithoutItsPageTheWindowNeverWritesAnEmptyListOverTheStoredOne)
+{
+    const QByteArray stored = StoredItems(Stored("keep1", 0) + Stored("keep2", 3));
+    WriteAppXml(stored);
+    frame = new TestFrame;  // no page: the window's list element is missing
+    frame->LoadAppXml(AppXml());
+    EXPECT_TRUE(frame->m_items.empty());
+    EXPECT_EQ(frame->SaveAppXml(AppXml()), -1);
+    QFile f(AppXml());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), stored);
+}
+
+TEST_F(FrameTest, ANewVideoFolderServesTheNextDownloadNotTheOneUnderWay)
+{
+    Open();
+    const QString before = [] {
+        CSingleLock lock(g_csFolders);
+        return g_strVideoFolder;
+    }();
+    site.setVideo("slow1", Slow("Slow 7"));
+    Add("http://www.youtube.com/watch?v=slow1");
+    ASSERT_TRUE(WaitFor([&] { return Info("slow1").state == DS_DOWNLOADING; }));
+    const QString moved = home.filePath("new folder -x 'q' \u00e9");
+    {
+        CSingleLock lock(g_csFolders);  // what OK in Options does
+        g_strVideoFolder = moved;
+    }
+    site.setVideo("next1", Good());
+    Add("http://www.youtube.com/watch?v=next1");
+    ASSERT_TRUE(WaitFor([&] { return Done("next1"); }));
+    EXPECT_EQ(Info("next1").videopath, moved + "/Funny Cats.mp4");
+    EXPECT_TRUE(QFile::exists(moved + "/Funny Cats.mp4"));
+    EXPECT_TRUE(Info("slow1").videopath.startsWith(before + "/"));
+    EXPECT_FALSE(Done("slow1"));
+}
