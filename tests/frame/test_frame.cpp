@@ -499,3 +499,21 @@ TEST_F(FrameTest, ANewVideoFolderServesTheNextDownloadNotTheOneUnderWay)
     EXPECT_TRUE(Info("slow1").videopath.startsWith(before + "/"));
     EXPECT_FALSE(Done("slow1"));
 }
+
+TEST_F(FrameTest, OnlyTheBandsThemselvesDragTheWindow)
+{
+    Open();
+    auto box = [](HELEMENT he, QRect r) { return QPair<uint32_t, QRect>(layout::NodeId(he), r); };
+    // Boxes as the view reports them for the page's layout.
+    layout::SetElementBoxes(frame->GetLayoutWindow(),
+                            {box(GetParentElement(frame->m_content), QRect(0, 0, 680, 600)),
+                             box(frame->m_top, QRect(0, 0, 680, 63)), box(frame->m_url, QRect(30, 34, 440, 22)),
+                             box(frame->m_close, QRect(660, 6, 14, 15)), box(frame->m_content, QRect(0, 63, 680, 508)),
+                             box(frame->m_bottom, QRect(0, 571, 680, 29)), box(frame->m_about, QRect(23, 577, 46, 20))});
+    EXPECT_TRUE(frame->HitTestCaption({300, 10}));
+    EXPECT_TRUE(frame->HitTestCaption({300, 590}));
+    EXPECT_FALSE(frame->HitTestCaption({100, 40}));   // the address box
+    EXPECT_FALSE(frame->HitTestCaption({665, 10}));   // the close button
+    EXPECT_FALSE(frame->HitTestCaption({40, 585}));   // About
+    EXPECT_FALSE(frame->HitTestCaption({300, 300}));  // the list
+}

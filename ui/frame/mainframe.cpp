@@ -226,7 +226,13 @@ bool CMainFrame::HitTestCaption(const QPoint& pos) const
     const POINT pt{pos.x(), pos.y()};
     if (m_url.is_valid() && IsPointInside(m_url, pt))
         return false;
-    return (m_top.is_valid() && IsPointInside(m_top, pt)) || (m_bottom.is_valid() && IsPointInside(m_bottom, pt));
+    if (!(m_top.is_valid() && IsPointInside(m_top, pt)) && !(m_bottom.is_valid() && IsPointInside(m_bottom, pt)))
+        return false;
+    // The bands' buttons take their own presses; only the bands themselves drag.
+    for (HELEMENT he = m_hwnd ? FindElementAtPoint(m_hwnd, pt) : nullptr; he; he = GetParentElement(he))
+        if (GetTagName(he) == "widget")
+            return false;
+    return true;
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

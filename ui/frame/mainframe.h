@@ -57,6 +57,8 @@ public:
     HWND GetLayoutWindow() const { return m_hwnd; }
     layout::LayoutWebView* GetView() const { return m_view.get(); }
     bool IsTimerRunning(int nIDEvent) const;
+    // Whether a press at this point of the page drags the window.
+    bool HitTestCaption(const QPoint& pos) const;
 
     // Page elements, each holding one use; empty when the page lacks the id.
     htmlayout::dom::element m_top, m_bottom, m_minimize, m_close, m_url, m_add, m_content, m_statusBar, m_help,
@@ -90,7 +92,6 @@ private:
     void SetTimer(int nIDEvent, int elapse);
     void KillTimer(int nIDEvent);
     bool OnInput(const layout::LayoutInput& input);
-    bool HitTestCaption(const QPoint& pos) const;
 
     void OnButtonClick(HELEMENT button);
     bool OnMenuItemClick(HELEMENT item);
