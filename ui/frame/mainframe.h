@@ -55,7 +55,6 @@ public:
     bool handle_event(HELEMENT he, BEHAVIOR_EVENT_PARAMS& params) override;
 
     HWND GetLayoutWindow() const { return m_hwnd; }
-    layout::LayoutWebView* GetView() const { return m_view.get(); }
     bool IsTimerRunning(int nIDEvent) const;
     // Whether a press at this point of the page drags the window.
     bool HitTestCaption(const QPoint& pos) const;
