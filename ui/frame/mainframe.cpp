@@ -1,6 +1,7 @@
 #include "mainframe.h"
 
 #include "engine/myyoutubedownloader.h"
+#include "platform/exception.h"
 #include "platform/layout/layoutview.h"
 #include "platform/layout/view/layoutwebview.h"
 #include "platform/shellopen.h"
@@ -114,7 +115,11 @@ int CMainFrame::OnCreate(bool withView)
     QDir().mkpath(m_strProgramFolder);
     SetDefaultFolders(m_strProgramFolder);
     m_strAppXmlPath = QDir(m_strProgramFolder).filePath(QStringLiteral("app.xml"));
-    LoadAppXml(m_strAppXmlPath);
+    try {
+        LoadAppXml(m_strAppXmlPath);
+    } catch (const CException&) {
+        // A job whose session the platform refused: the items before it stay.
+    }
     NoteFinishedJobs();
     m_timerSave.stop();  // what was just read needs no writing
     if (m_content.is_valid())
