@@ -511,12 +511,10 @@ TEST_F(FrameTest, JobsEndingWhileTheWindowIsNotActiveAreNotified)
     FakeNotifications bus;
     ASSERT_TRUE(bus.IsRunning());
     ASSERT_TRUE(bus.Serve(false));
-    for (const char* id : {"seen1", "told1"})
-        site.setVideo(id, [&] {
-            Video v = Good();
-            v.title = id;
-            return v;
-        }());
+    Video told = Good();
+    told.title = "Told one";
+    site.setVideo("seen1", Good());
+    site.setVideo("told1", told);
     site.setVideo("slow1", Slow("Slow one"));
     site.setVideo("slow2", Slow("Slow two"));
     Open();
@@ -541,7 +539,7 @@ TEST_F(FrameTest, JobsEndingWhileTheWindowIsNotActiveAreNotified)
     ASSERT_TRUE(WaitFor([&] { return Done("told1"); }));
     tick();
     ASSERT_TRUE(WaitFor([&] { return bus.Notes().size() == 1; }));
-    EXPECT_EQ(bus.Notes()[0].summary, "told1");
+    EXPECT_EQ(bus.Notes()[0].summary, "Told one");
     EXPECT_EQ(bus.Notes()[0].body, "19.5 KB");
 
     // Two stopped together: one summary with their status texts.

@@ -31,18 +31,18 @@ template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
     return true;
 }
 
+// A dialog would be a failure here; it must not wait for a person.
 class QuietFrame : public CMainFrame {
 public:
-    QStringList messages;
+    int asked = 0;
 
 protected:
-    QMessageBox::StandardButton MessageBox(const QString& text, QMessageBox::StandardButtons, QMessageBox::Icon,
+    QMessageBox::StandardButton MessageBox(const QString&, QMessageBox::StandardButtons, QMessageBox::Icon,
                                            QMessageBox::StandardButton) override
     {
-        messages << text;
-        return QMessageBox::Ok;
+        return ++asked, QMessageBox::Ok;
     }
-    int RunAddressDialog(int&) override { return 2; }
+    int RunAddressDialog(int&) override { return ++asked, 2; }
 };
 
 } // namespace
@@ -75,8 +75,6 @@ TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
     QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &links, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(page, &enter);
     EXPECT_TRUE(enter.isAccepted());
-    QDragMoveEvent move(at, Qt::CopyAction | Qt::LinkAction, &links, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(page, &move);
     QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &links, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(page, &drop);
     EXPECT_TRUE(drop.isAccepted());
@@ -85,7 +83,7 @@ TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
     ASSERT_TRUE(WaitFor([&] { return frame->m_items.count("dropped0001") == 1; }, 5000));
     WaitFor([] { return false; }, 1000);
     EXPECT_EQ(frame->GetView()->url(), before);
-    EXPECT_TRUE(frame->messages.isEmpty());
+    EXPECT_EQ(frame->asked, 0);
     delete frame.data();
 }
 

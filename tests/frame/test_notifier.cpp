@@ -77,15 +77,6 @@ TEST(Notifier, OneASecondAndOneSummaryForABurst)
     EXPECT_LT(bus.Notes()[2].at - before, 500);
     EXPECT_EQ(bus.Notes()[2].summary, "Fog");
 
-    // A long burst names the first few.
-    Pause(1100);
-    std::vector<CDownloadNotifier::Ending> many;
-    for (int i = 0; i < 7; ++i)
-        many.push_back({QStringLiteral("Clip %1").arg(i), "1.0 KB"});
-    notifier.JobsEnded(many);
-    ASSERT_TRUE(WaitFor([&] { return bus.Notes().size() == 4; }));
-    EXPECT_EQ(bus.Notes()[3].summary, "7 downloads ended");
-    EXPECT_TRUE(bus.Notes()[3].body.endsWith("Clip 4: 1.0 KB\nand 2 more")) << bus.Notes()[3].body.toStdString();
 }
 
 TEST(Notifier, NothingHappensWithoutAServiceUntilOneComes)
