@@ -22,9 +22,19 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     CquenbyApp theApp;
-    // A second copy ends here, before the web engine has started.
-    if (!theApp.TakeInstanceGuard())
-        return theApp.ExitInstance();
+    const QStringList addresses = CquenbyApp::AddressesFromArguments(QCoreApplication::arguments());
+    // A second copy ends here, before the web engine has started: it hands
+    // its addresses to the running copy, and without any it does nothing.
+    if (!theApp.TakeInstanceGuard()) {
+        if (addresses.isEmpty() || CquenbyApp::HandOver(addresses))
+            return theApp.ExitInstance();
+        // Taken by nobody: the running copy may have ended meanwhile.
+        if (!theApp.TakeInstanceGuard()) {
+            std::fprintf(stderr, "Ferrowick is running but did not take the addresses.\n");
+            return theApp.ExitInstance();
+        }
+    }
+    theApp.SetStartAddresses(addresses);
     if (!theApp.InitInstance())
         return theApp.ExitInstance();
     app.exec();

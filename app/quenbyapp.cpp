@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLocalSocket>
 #include <QPointer>
 #include <QScreen>
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -20,6 +22,19 @@ void OnExitSignal(int signo)
     const char byte = char(signo);
     // Only async-signal-safe work here: the event loop does the rest.
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// What one hand-over may carry; anything longer is not a list of addresses.
+constexpr qint64 kMaxHandOverBytes = 1 << 20;
+
+// An abstract socket name is open to every user of the machine: only a
+// peer of this user may hand addresses over, or be handed them.
+bool SameUser(const QLocalSocket& socket)
+{
+    ucred cred{};
+    socklen_t size = sizeof cred;
+    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 &&
+           cred.uid == ::getuid();
 }
 
 } // namespace
@@ -35,6 +50,36 @@ bool CquenbyApp::TakeInstanceGuard()
     if (!server->listen(QString::fromLatin1(kInstanceName)))
         return false;
     m_hInstanceEvent = std::move(server);
+    return true;
+}
+
+QStringList CquenbyApp::AddressesFromArguments(const QStringList& arguments)
+{
+    QStringList addresses = arguments.mid(1);
+    const qsizetype engine = addresses.indexOf(QStringLiteral("--webEngineArgs"));
+    if (engine >= 0)
+        addresses.resize(engine);
+    return addresses;
+}
+
+bool CquenbyApp::HandOver(const QStringList& addresses)
+{
+    QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    socket.connectToServer(QString::fromLatin1(kInstanceName));
+    if (!socket.waitForConnected(3000) || !SameUser(socket))
+        return false;
+    // Each address in UTF-8 and ended by a NUL, which no argument holds.
+    QByteArray bytes;
+    for (const QString& address : addresses)
+        bytes += address.toUtf8() + '\0';
+    if (bytes.size() > kMaxHandOverBytes)
+        return false;
+    socket.write(bytes);
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(3000))
+            return false;
+    socket.disconnectFromServer();
     return true;
 }
 
@@ -55,7 +100,52 @@ bool CquenbyApp::InitInstance()
     frame->show();
     frame->repaint();
     WatchExitSignals(frame);
+    TakeHandedAddresses(frame);
+    frame->AddAddresses(m_startAddresses);
     return true;
+}
+
+void CquenbyApp::TakeHandedAddresses(CMainFrame* frame)
+{
+    QLocalServer* server = m_hInstanceEvent.get();
+    QPointer<CMainFrame> target(frame);
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, target] {
+        while (QLocalSocket* socket = server->nextPendingConnection()) {
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            if (!SameUser(*socket)) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            auto buffer = std::make_shared<QByteArray>();
+            auto total = std::make_shared<qint64>(0);
+            const auto read = [socket, buffer, total, target] {
+                const QByteArray bytes = socket->readAll();
+                *total += bytes.size();
+                if (*total > kMaxHandOverBytes) {
+                    socket->abort();
+                    socket->deleteLater();
+                    return;
+                }
+                buffer->append(bytes);
+                // Only whole addresses count: one cut short by a dying
+                // sender never reaches the list.
+                QStringList addresses;
+                for (qsizetype end; (end = buffer->indexOf('\0')) >= 0; buffer->remove(0, end + 1))
+                    addresses << QString::fromUtf8(buffer->left(end));
+                if (addresses.isEmpty() || !target || !target->isVisible())
+                    return;  // a window in its exit wait takes nothing more
+                if (target->isMinimized())
+                    target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
+                target->raise();
+                target->activateWindow();
+                target->AddAddresses(addresses);
+            };
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, read);
+            if (socket->bytesAvailable() > 0)
+                read();
+        }
+    });
 }
 
 void CquenbyApp::WatchExitSignals(CMainFrame* frame)

@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QSocketNotifier>
+#include <QStringList>
 #include <memory>
 
 class CMainFrame;
@@ -20,6 +21,14 @@ public:
 
     // Takes the guard before anything costly; false for a second copy.
     bool TakeInstanceGuard();
+    // The addresses given on the command line: every argument before the
+    // web engine's own ("--webEngineArgs" and after).
+    static QStringList AddressesFromArguments(const QStringList& arguments);
+    // A second copy's addresses, handed to the running copy over the guard's
+    // socket; false when no copy of this user took them.
+    static bool HandOver(const QStringList& addresses);
+    // Added by the add flow once the window is there.
+    void SetStartAddresses(const QStringList& addresses) { m_startAddresses = addresses; }
     // Creates, centres and shows the main window; true to run the event loop.
     bool InitInstance();
     int ExitInstance();
@@ -28,7 +37,10 @@ private:
     // SIGTERM, SIGINT and SIGHUP reach the event loop through a pipe and
     // take the window's confirmed exit.
     void WatchExitSignals(CMainFrame* frame);
+    // Addresses a later start hands over go to the window's add flow.
+    void TakeHandedAddresses(CMainFrame* frame);
 
     std::unique_ptr<QLocalServer> m_hInstanceEvent;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
+    QStringList m_startAddresses;
 };

@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   curl python3 python3-websocket
+  dbus-daemon
   fonts-dejavu-core
 )
 

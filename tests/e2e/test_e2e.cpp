@@ -477,3 +477,44 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     EXPECT_EQ(saved.items[0].error, 1);
     EXPECT_EQ(saved.items[2].title, items[1].title);
 }
+
+TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
+{
+    QTemporaryDir homeDir;
+    const QString home = homeDir.path();
+    LocalVideoSite site;
+    site.setVideo("cmdline0001", Good("First argument", 1000));
+    site.setVideo("cmdline0002", Good("Second argument", 2000));
+    site.setVideo("handover003", Good("Handed over", 3000));
+
+    Program app(home, site.proxyUrl(), {Addr("cmdline0001"), Addr("cmdline0002")});
+    ASSERT_TRUE(app.connect());
+    ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos"; }));
+    EXPECT_EQ(app.rows(), (QStringList{"Second argument 1.9 KB", "First argument 1000 Bytes"}));
+
+    // Later starts hand their addresses over and end at once with 0.
+    const auto start = [&](const QStringList& args) {
+        QProcess second;
+        QProcessEnvironment env = app.process().processEnvironment();
+        env.remove("QTWEBENGINE_REMOTE_DEBUGGING");
+        second.setProcessEnvironment(env);
+        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        second.start(QStringLiteral(FERROWICK_BINARY), args);
+        EXPECT_TRUE(second.waitForFinished(10000));
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+    };
+    start({Addr("handover003")});
+    ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos"; }));
+    EXPECT_EQ(app.rows().value(0), "Handed over 2.9 KB");
+    ASSERT_TRUE(WaitFor([&] { return Stored(home).items.size() == 3; }, 5000));
+
+    // Without arguments nothing changes; a duplicate gets its message in the
+    // running copy and adds nothing.
+    start({});
+    start({"http://www.youtube.com/v/handover003"});
+    QThread::msleep(2000);
+    EXPECT_EQ(app.status(), "Total: 3 videos");
+    EXPECT_EQ(app.rows().size(), 3);
+    EXPECT_EQ(app.process().state(), QProcess::Running);
+}

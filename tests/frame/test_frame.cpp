@@ -7,22 +7,28 @@
 #include "platform/layout/layoutview.h"
 #include "platform/shellopen.h"
 #include "store/appxml.h"
+#include "tests/frame/fakenotifications.h"
 #include "tests/site/localvideosite.h"
 #include "ui/frame/mainframe.h"
+#include "ui/frame/notifier.h"
 #include "ui/page/dom.h"
 #include "ui/page/selectedelementlist.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QTimer>
 #include <QDir>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QThread>
 #include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace localsite;
@@ -54,6 +60,7 @@ public:
     int optionsDialogs = 0;
     QStringList shown;
     bool signalWhileAsking = false;
+    std::function<void()> duringMessage;  // what arrives while a message is up
 
 protected:
     QMessageBox::StandardButton MessageBox(const QString& text, QMessageBox::StandardButtons, QMessageBox::Icon,
@@ -65,6 +72,10 @@ protected:
             QDialog box(this);
             QTimer::singleShot(100, this, [this] { ExitAfterStopping(); });
             box.exec();
+        }
+        if (auto during = std::exchange(duringMessage, nullptr)) {
+            during();
+            QCoreApplication::processEvents();
         }
         return answer;
     }
@@ -516,4 +527,119 @@ TEST_F(FrameTest, OnlyTheBandsThemselvesDragTheWindow)
     EXPECT_FALSE(frame->HitTestCaption({665, 10}));   // the close button
     EXPECT_FALSE(frame->HitTestCaption({40, 585}));   // About
     EXPECT_FALSE(frame->HitTestCaption({300, 300}));  // the list
+}
+
+TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
+{
+    site.setVideo("drop1", Good());
+    site.setVideo("drop2", Slow("Dropped text"));
+    site.setVideo("late1", Slow("Came late"));
+    site.setVideo("cmd1", Slow("From the command line"));
+    Open();
+
+    // A link dropped on the window: the list's first address, taken after
+    // the drop has ended.
+    QMimeData links;
+    links.setData("text/uri-list", "# from a browser\r\nhttp://www.youtube.com/watch?v=drop1\r\n"
+                                   "http://www.youtube.com/watch?v=drop2\r\n");
+    links.setText("http://www.youtube.com/watch?v=drop2");
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction | Qt::MoveAction, &links, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame.data(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction | Qt::MoveAction, &links, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame.data(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_TRUE(RowIds().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return RowIds() == QStringList{"drop1"}; }, 5000));
+    EXPECT_EQ(UrlText(), "");
+
+    // Dropped text: its first line with something in it.
+    QMimeData text;
+    text.setText("\n   \n  http://www.youtube.com/v/drop2  \nhttp://www.youtube.com/watch?v=late1\n");
+    EXPECT_TRUE(frame->OnDropAddress(&text));
+    QMimeData picture;
+    picture.setData("image/png", "\x89PNG");
+    EXPECT_FALSE(frame->OnDropAddress(&picture));
+    QDragEnterEvent pictureEnter(QPoint(300, 300), Qt::CopyAction, &picture, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame.data(), &pictureEnter);
+    EXPECT_FALSE(pictureEnter.isAccepted());
+    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"drop2", "drop1"}); }, 5000));
+
+    // Handed over from a second start: a duplicate gets its message, a bad
+    // address its dialog, as if typed; one that comes while the message is
+    // up waits for it.
+    frame->duringMessage = [&] { frame->AddAddresses({"http://www.youtube.com/watch?v=late1"}); };
+    frame->AddAddresses({" http://www.youtube.com/watch?v=drop1 ", "not an address",
+                         "http://www.youtube.com/watch?v=cmd1"});
+    ASSERT_TRUE(WaitFor([&] { return RowIds().size() == 4; }, 5000));
+    EXPECT_EQ(frame->messages, QStringList{"http://www.youtube.com/watch?v=drop1 has already in the download list."});
+    EXPECT_EQ(frame->addressDialogs, 1);
+    EXPECT_EQ(RowIds(), (QStringList{"late1", "cmd1", "drop2", "drop1"}));
+
+    // Once the exit has begun nothing more comes in.
+    frame->ExitAfterStopping();
+    site.setVideo("gone1", Good());
+    frame->AddAddresses({"http://www.youtube.com/watch?v=gone1"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->m_items.count("gone1"), 0u);
+    ASSERT_TRUE(WaitFor([&] { return frame.isNull(); }));
+}
+
+TEST_F(FrameTest, JobsEndingWhileTheWindowIsNotActiveAreNotified)
+{
+    FakeNotifications bus;
+    ASSERT_TRUE(bus.IsRunning());
+    ASSERT_TRUE(bus.Serve(false));
+    Video told = Good();
+    told.title = "Told one";
+    site.setVideo("seen1", Good());
+    site.setVideo("told1", told);
+    site.setVideo("slow1", Slow("Slow one"));
+    site.setVideo("slow2", Slow("Slow two"));
+    Open();
+    frame->Notifier().SetConnection(bus.Client());
+    const auto tick = [&] { frame->OnTimer(TIMER_REFRESH); };
+
+    // Ended under the user's eyes: no notification.
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return frame->isActiveWindow(); }, 5000));
+    Add("http://www.youtube.com/watch?v=seen1");
+    ASSERT_TRUE(WaitFor([&] { return Done("seen1"); }));
+    tick();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return !frame->isActiveWindow(); }, 5000));
+    tick();
+
+    // Done while the user is elsewhere, even before the first look at it.
+    Add("http://www.youtube.com/watch?v=told1");
+    ASSERT_TRUE(WaitFor([&] { return Done("told1"); }));
+    tick();
+    ASSERT_TRUE(WaitFor([&] { return bus.Notes().size() == 1; }));
+    EXPECT_EQ(bus.Notes()[0].summary, "Told one");
+    EXPECT_EQ(bus.Notes()[0].body, "19.5 KB");
+
+    // Two stopped together: one summary with their status texts.
+    Add("http://www.youtube.com/watch?v=slow1");
+    Add("http://www.youtube.com/watch?v=slow2");
+    tick();
+    ASSERT_TRUE(WaitFor([&] { return Info("slow1").completed > 0 && Info("slow2").completed > 0; }));
+    Select({"slow1", "slow2"});
+    Click(Row("slow1"), 2);
+    Click(frame->m_miStop);
+    ASSERT_TRUE(WaitFor([&] { return Done("slow1") && Done("slow2"); }));
+    tick();
+    tick();  // an ending is told once
+    ASSERT_TRUE(WaitFor([&] { return bus.Notes().size() == 2; }));
+    EXPECT_EQ(bus.Notes()[1].summary, "2 downloads ended");
+    const QStringList lines = bus.Notes()[1].body.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.startsWith("Slow ") && line.endsWith(" / 50.0 MB - Uncompleted")) << line.toStdString();
+    QThread::msleep(1200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bus.Notes().size(), 2u);
 }

@@ -1,5 +1,6 @@
 // The add flow: the address box becomes a new item with a running job and
-// a row at the top of the list, or the user is told why not.
+// a row at the top of the list, or the user is told why not. Addresses from
+// outside the window take the same way through the address box.
 #include "mainframe.h"
 
 #include "engine/myyoutubedownloader.h"
@@ -7,6 +8,8 @@
 #include "platform/textconv.h"
 #include "ui/page/dom.h"
 #include "ui/page/rows.h"
+
+#include <QMimeData>
 
 namespace {
 
@@ -20,6 +23,17 @@ QString TrimAddress(const QString& text)
     while (start < end && text[start].isSpace())
         ++start;
     return text.mid(start, end - start);
+}
+
+// The first line that is neither blank nor, in a URI list, a comment.
+QString FirstLine(const QString& text, bool uriList)
+{
+    for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+        const QString trimmed = TrimAddress(line.toString());
+        if (!trimmed.isEmpty() && !(uriList && trimmed.startsWith(QLatin1Char('#'))))
+            return trimmed;
+    }
+    return QString();
 }
 
 } // namespace
@@ -58,4 +72,57 @@ void CMainFrame::OnAddVideo()
     }
     // An item not taken by the table goes here; its job never ran or is
     // discarded (a started job stops and deletes itself).
+}
+
+QString CMainFrame::DroppedAddress(const QMimeData* data)
+{
+    if (!data)
+        return QString();
+    // The list's own text, not QUrl's rendering of it: the duplicate message
+    // quotes the address as it came.
+    if (data->hasFormat(QStringLiteral("text/uri-list"))) {
+        const QString address = FirstLine(QString::fromUtf8(data->data(QStringLiteral("text/uri-list"))), true);
+        if (!address.isEmpty())
+            return address;
+    }
+    return data->hasText() ? FirstLine(data->text(), false) : QString();
+}
+
+bool CMainFrame::OnDropAddress(const QMimeData* data)
+{
+    const QString address = DroppedAddress(data);
+    if (address.isEmpty())
+        return false;
+    AddAddresses({address});
+    return true;
+}
+
+void CMainFrame::AddAddresses(const QStringList& addresses)
+{
+    if (m_bExiting || m_bDestroying || addresses.isEmpty())
+        return;
+    m_pendingAddresses << addresses;
+    // Never from inside the event that brought them (a drop must end before
+    // a dialog opens), and never twice at once: a dialog's own event loop
+    // may bring more.
+    if (!m_bAddsQueued && !m_bAddingAddresses) {
+        m_bAddsQueued = true;
+        QMetaObject::invokeMethod(this, &CMainFrame::AddPendingAddresses, Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::AddPendingAddresses()
+{
+    m_bAddsQueued = false;
+    if (m_bAddingAddresses)
+        return;
+    m_bAddingAddresses = true;
+    while (!m_pendingAddresses.isEmpty() && !m_bExiting && !m_bDestroying && m_url.is_valid()) {
+        SetElementText(m_url, m_pendingAddresses.takeFirst());
+        UpdateElement(m_url, true);
+        OnAddVideo();
+    }
+    m_bAddingAddresses = false;
+    if (m_bExiting || m_bDestroying)
+        m_pendingAddresses.clear();
 }

@@ -1,5 +1,7 @@
 #include "mainframe.h"
 
+#include "notifier.h"
+
 #include "engine/myyoutubedownloader.h"
 #include "platform/exception.h"
 #include "platform/layout/layoutview.h"
@@ -13,6 +15,7 @@
 #include "ui/page/resourceloader.h"
 #include "ui/page/rows.h"
 #include "ui/page/selectedelementlist.h"
+#include "ui/page/statustext.h"
 #include "ui/res/resources.h"
 
 #include <QApplication>
@@ -21,6 +24,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QRegion>
@@ -42,9 +47,10 @@ QRegion RoundedRegion(int width, int height)
 
 } // namespace
 
-CMainFrame::CMainFrame() : event_handler(HANDLE_ALL)
+CMainFrame::CMainFrame() : event_handler(HANDLE_ALL), m_notifier(std::make_unique<CDownloadNotifier>())
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setAcceptDrops(true);
 }
 
 CMainFrame::~CMainFrame()
@@ -128,7 +134,8 @@ int CMainFrame::OnCreate(bool withView)
     if (withView) {
         m_view = std::make_unique<layout::LayoutWebView>(m_hwnd, this);
         m_view->setGeometry(0, 0, kWidth, kHeight);
-        // Presses on the bands start a window move during the press itself.
+        // Presses on the bands start a window move during the press itself;
+        // drops are the frame's, so Chromium never navigates to a dropped link.
         if (QWidget* proxy = m_view->focusProxy())
             proxy->installEventFilter(this);
         connect(m_view.get(), &layout::LayoutWebView::ready, this, [this] {
@@ -249,7 +256,54 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (m_view && watched == m_view->focusProxy()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+            AcceptDrag(static_cast<QDropEvent*>(event));
+            return true;
+        case QEvent::DragLeave:
+            return true;
+        case QEvent::Drop:
+            dropEvent(static_cast<QDropEvent*>(event));
+            return true;
+        default:
+            break;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool CMainFrame::AcceptDrag(QDropEvent* event) const
+{
+    const QMimeData* data = event->mimeData();
+    if (m_bExiting || !data || !(data->hasUrls() || data->hasText())) {
+        event->ignore();
+        return false;
+    }
+    if (event->possibleActions() & Qt::CopyAction) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->acceptProposedAction();
+    }
+    return true;
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    AcceptDrag(event);
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent* event)
+{
+    AcceptDrag(event);
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    if (AcceptDrag(event) && !OnDropAddress(event->mimeData()))
+        event->ignore();
 }
 
 CDownloadItem* CMainFrame::ItemOfRow(HELEMENT row) const
@@ -302,6 +356,7 @@ void CMainFrame::NoteFinishedJobs()
 {
     bool changed = m_finishedSeen.size() != m_items.size();
     std::unordered_map<QString, bool> seen;
+    std::vector<CDownloadNotifier::Ending> ended;
     for (auto& [id, item] : m_items) {
         DownloaderInfo info;
         info.mask = DIF_STATE;
@@ -310,11 +365,30 @@ void CMainFrame::NoteFinishedJobs()
         const auto it = m_finishedSeen.find(id);
         if (it == m_finishedSeen.end() || it->second != done)
             changed = true;
+        // An item not seen before was added since the last look and may
+        // have ended already; the ones read at start are seen at once.
+        if (done && m_bLookedOnce && (it == m_finishedSeen.end() || !it->second)) {
+            info.mask = uint32_t(-1);
+            item->m_pDownloader->GetInfo(info, false);
+            ended.push_back({info.title.isEmpty() ? id : info.title, StatusText(info, 0)});
+        }
         seen.emplace(id, done);
     }
     m_finishedSeen = std::move(seen);
+    m_bLookedOnce = true;
     if (changed)
         ScheduleSave();
+    if (!ended.empty() && !IsActiveForUser())
+        m_notifier->JobsEnded(ended);
+}
+
+bool CMainFrame::IsActiveForUser() const
+{
+    // A dialog of ours over the window counts as the window.
+    for (const QWidget* w = QApplication::activeWindow(); w; w = w->parentWidget())
+        if (w == this)
+            return true;
+    return isActiveWindow();
 }
 
 void CMainFrame::RunAboutDialog()

@@ -8,10 +8,14 @@
 #include <QBasicTimer>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QWidget>
 #include <memory>
 #include <unordered_map>
+
+class CDownloadNotifier;
+class QMimeData;
 
 namespace layout {
 class LayoutWebView;
@@ -46,6 +50,16 @@ public:
     int SaveAppXml(const QString& path);
 
     void OnAddVideo();
+    // Addresses from outside the window (a drop, the command line, a second
+    // start): each in turn goes into the address box and through the add
+    // flow, after the current event; while a dialog of one is open, the
+    // rest wait. Ignored once the window is on its way out.
+    void AddAddresses(const QStringList& addresses);
+    // A drop of links or text: its first address is added; false when the
+    // data holds none.
+    bool OnDropAddress(const QMimeData* data);
+    // The first address in dropped data: text/uri-list first, then text.
+    static QString DroppedAddress(const QMimeData* data);
     void OnTimer(int nIDEvent);
     void OnClose();
     // The confirmed exit: refresh off, window hidden, every running job
@@ -55,9 +69,11 @@ public:
     bool handle_event(HELEMENT he, BEHAVIOR_EVENT_PARAMS& params) override;
 
     HWND GetLayoutWindow() const { return m_hwnd; }
+    layout::LayoutWebView* GetView() const { return m_view.get(); }
     bool IsTimerRunning(int nIDEvent) const;
     // Whether a press at this point of the page drags the window.
     bool HitTestCaption(const QPoint& pos) const;
+    CDownloadNotifier& Notifier() const { return *m_notifier; }
 
     // Page elements, each holding one use; empty when the page lacks the id.
     htmlayout::dom::element m_top, m_bottom, m_minimize, m_close, m_url, m_add, m_content, m_statusBar, m_help,
@@ -83,6 +99,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     int OnCreate(bool withView);
@@ -101,7 +120,11 @@ private:
     // app.xml is written again soon after what it holds changed, so a crash
     // or a kill loses nothing; one timer gathers changes close together.
     void ScheduleSave();
+    // Also tells the desktop of jobs that ended while the user looked elsewhere.
     void NoteFinishedJobs();
+    bool IsActiveForUser() const;
+    void AddPendingAddresses();
+    bool AcceptDrag(QDropEvent* event) const;
     CDownloadItem* ItemOfRow(HELEMENT row) const;
 
     HWND m_hwnd = nullptr;
@@ -110,6 +133,11 @@ private:
     QBasicTimer m_timerExitWait;  // id TIMER_EXIT_WAIT
     QBasicTimer m_timerSave;
     std::unordered_map<QString, bool> m_finishedSeen;  // video id -> DS_DONE at the last look
+    bool m_bLookedOnce = false;                        // the items read at start were looked at
+    std::unique_ptr<CDownloadNotifier> m_notifier;
+    QStringList m_pendingAddresses;
+    bool m_bAddsQueued = false;
+    bool m_bAddingAddresses = false;
     bool m_bDestroying = false;
     bool m_bExiting = false;
 };
