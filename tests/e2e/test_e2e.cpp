@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QPoint>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -517,4 +518,69 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
     EXPECT_EQ(app.status(), "Total: 3 videos");
     EXPECT_EQ(app.rows().size(), 3);
     EXPECT_EQ(app.process().state(), QProcess::Running);
+}
+
+// At a device pixel ratio of 2 the window keeps its size in logical pixels,
+// which stay the page's CSS pixels, and the page draws with its 2x images.
+TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
+{
+    LocalVideoSite site;
+    for (const int ratio : {1, 2}) {
+        SCOPED_TRACE(ratio);
+        QTemporaryDir homeDir;
+        const QString home = homeDir.path();
+        // One finished video without a picture: its row shows the placeholder.
+        appxml::ItemRecord item;
+        item.id = "nopicture01";
+        item.title = "No picture";
+        item.videopath = home + "/Videos/No picture.mp4";
+        item.length = item.completed = 1000;
+        ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick"));
+        ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp", {item}), 1);
+
+        Program app(home, site.proxyUrl(), {}, {{"QT_SCALE_FACTOR", QString::number(ratio)}});
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 1 video"; }));
+        EXPECT_EQ(app.eval("devicePixelRatio").toDouble(), ratio);
+        // The window hit-tests its mouse positions, in logical pixels, against
+        // the boxes the page reports in CSS pixels: they must be one unit.
+        EXPECT_EQ(app.eval("[innerWidth, innerHeight].join()").toString(), "681,601");
+        const QString box = "(() => { const r = document.getElementById('%1').getBoundingClientRect();"
+                            " return [r.left, r.top, r.width, r.height].join(); })()";
+        EXPECT_EQ(app.eval(box.arg("top")).toString(), "0,0,680,63");
+        EXPECT_EQ(app.eval(box.arg("bottom")).toString(), "0,571,680,29");
+
+        // The page images Chromium fetched: the 1x ones at ratio 1, only the 2x
+        // ones at ratio 2. The row's placeholder is also the <img>'s own source.
+        QStringList images;
+        const auto fetched = [&] {
+            images.clear();
+            const QJsonArray resources =
+                app.call("Page.getResourceTree").value("frameTree").toObject().value("resources").toArray();
+            for (const QJsonValue& r : resources) {
+                const QString url = r.toObject().value("url").toString();
+                if (url.startsWith("ferrowick://page/") && url.endsWith(".png"))
+                    images << url.mid(17);
+            }
+            images.sort();
+            return images.contains(ratio == 2 ? "unknown@2x.png" : "unknown.png") &&
+                   images.contains(ratio == 2 ? "top@2x.png" : "top.png");
+        };
+        ASSERT_TRUE(WaitFor(fetched, 10000)) << images.join(' ').toStdString();
+        for (const char* name : {"top", "bottom", "content", "minimize", "close", "url", "add", "options", "help", "button"})
+            EXPECT_TRUE(images.contains(QLatin1String(name) + (ratio == 2 ? "@2x.png" : ".png"))) << name;
+        for (const QString& name : images)
+            EXPECT_TRUE(ratio == 2 ? name.endsWith("@2x.png") || name == "unknown.png" : !name.contains('@'))
+                << name.toStdString();
+
+        // The pop-up shows the picture at its own size: 48 x 32 CSS pixels (and a
+        // border) whichever drawing fills it.
+        const QPoint thumb = app.centre("#content option .thumb img");
+        app.call("Input.dispatchMouseEvent", {{"type", "mouseMoved"}, {"x", thumb.x()}, {"y", thumb.y()}});
+        ASSERT_TRUE(WaitFor([&] { return app.eval("getComputedStyle(document.getElementById('thumb_tip')).display != 'none'").toBool(); }, 5000));
+        EXPECT_EQ(app.eval(box.arg("thumb_tip_img")).toString().section(',', 2), "50,34");
+        const QString shot = QStringLiteral("e2e-scale-%1x").arg(ratio);
+        app.screenshot(shot);
+        EXPECT_EQ(QImage(QStringLiteral(FERROWICK_SHOT_DIR "/") + shot + ".png").size(), QSize(681, 601) * ratio);
+    }
 }

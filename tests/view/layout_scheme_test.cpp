@@ -49,6 +49,12 @@ TEST_F(LayoutScheme, AsksTheHostForPageResourcesInAnyCase)
     auto upper = get(QStringLiteral("ferrowick://page/TOP.PNG"));
     ASSERT_TRUE(upper);
     EXPECT_EQ(upper->data, top->data);
+    // The page's drawing for a device pixel ratio of 2, by its name on the page.
+    auto twice = get(QStringLiteral("ferrowick://page/top@2x.png"));
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(twice->mime, "image/png");
+    EXPECT_EQ(twice->data, ResourceBytes(QStringLiteral(":/res/PNG/TOP@2X")));
+    EXPECT_NE(twice->data, top->data);
     auto css = get(QStringLiteral("ferrowick://page/std-menu.css"));
     ASSERT_TRUE(css);
     EXPECT_EQ(css->mime, "text/css");

@@ -1,12 +1,14 @@
 #include "viewharness.h"
 
 #include "platform/layout/layoutview.h"
+#include "ui/page/resourceloader.h"
 #include "ui/res/resources.h"
 
 #include <QFile>
 #include <QImage>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -31,15 +33,55 @@ TEST(PageResources, EveryImageHasItsSizeAndTheBandsHaveAlpha)
         {"BUTTON", 7, 20}, {"BUTTON_A", 7, 20}, {"CHECKED_F", 1, 40}, {"CHECKED", 1, 40}, {"UNKNOWN", 48, 32},
     };
     for (const auto& i : images) {
-        const QImage img = QImage::fromData(Bytes(QStringLiteral(":/res/PNG/") + QLatin1String(i.name)), "PNG");
+        const QString name = QStringLiteral(":/res/PNG/") + QLatin1String(i.name);
+        const QImage img = QImage::fromData(Bytes(name), "PNG");
         ASSERT_FALSE(img.isNull()) << i.name;
         EXPECT_EQ(img.size(), QSize(i.w, i.h)) << i.name;
+        // Its drawing for a device pixel ratio of 2: the same picture at twice the size.
+        const QImage twice = QImage::fromData(Bytes(name + QStringLiteral("@2X")), "PNG");
+        ASSERT_FALSE(twice.isNull()) << i.name << "@2X";
+        EXPECT_EQ(twice.size(), QSize(2 * i.w, 2 * i.h)) << i.name << "@2X";
     }
-    for (const char* band : {"TOP", "BOTTOM", "CONTENT"})
+    for (const char* band : {"TOP", "BOTTOM", "CONTENT", "TOP@2X", "BOTTOM@2X", "CONTENT@2X"})
         EXPECT_TRUE(QImage::fromData(Bytes(QStringLiteral(":/res/PNG/") + QLatin1String(band))).hasAlphaChannel()) << band;
     // The states of a button must look different.
     EXPECT_NE(Bytes(QStringLiteral(":/res/PNG/ADD")), Bytes(QStringLiteral(":/res/PNG/ADD_D")));
     EXPECT_NE(Bytes(QStringLiteral(":/res/PNG/CLOSE")), Bytes(QStringLiteral(":/res/PNG/CLOSE_H")));
+}
+
+QImage ImageByUrl(const QString& url)
+{
+    const auto data = LoadResourceByUrl(url);
+    return data ? QImage::fromData(data->data, int(data->size), "PNG") : QImage();
+}
+
+TEST(PageResources, EveryImageOnThePageComesWithItsDrawingAtTwiceTheSize)
+{
+    InitPageResources();
+    // Chromium picks the candidate for the screen's device pixel ratio; an
+    // image named without one would be stretched, and blurred, at ratio 2.
+    QString sheets = QString::fromUtf8(Bytes(QStringLiteral(":/res/HTML/DEFAULT")) + Bytes(QStringLiteral(":/res/CSS/STD-MENU")));
+    static const QRegularExpression set(
+        QStringLiteral("-webkit-image-set\\(url\\(([a-z_]+)\\.png\\) 1x, url\\(([a-z_@0-9]+)\\.png\\) 2x\\)"));
+    QSet<QString> named;
+    for (auto it = set.globalMatch(sheets); it.hasNext();) {
+        const auto m = it.next();
+        const QString one = m.captured(1), two = m.captured(2);
+        EXPECT_EQ(two, one + QStringLiteral("@2x"));
+        // Found the way the view asks for it: by the name in the page.
+        const QImage small = ImageByUrl(one + QStringLiteral(".png")), large = ImageByUrl(two + QStringLiteral(".png"));
+        ASSERT_FALSE(small.isNull()) << qPrintable(one);
+        ASSERT_FALSE(large.isNull()) << qPrintable(two);
+        EXPECT_EQ(large.size(), small.size() * 2) << qPrintable(two);
+        named << one;
+    }
+    // Every page image but CHECKED, which the page does not use.
+    EXPECT_EQ(named.size(), 21);
+    // The rows' placeholder is an element's source: the sheet replaces it.
+    EXPECT_TRUE(sheets.contains(QStringLiteral("img[src=\"unknown.png\"] { content:-webkit-image-set(url(unknown.png) 1x")));
+    sheets.remove(set);
+    EXPECT_FALSE(sheets.contains(QRegularExpression(QStringLiteral("url\\([^)]*\\.png"))))
+        << "an image without its drawing at twice the size";
 }
 
 TEST(PageResources, ThePageHoldsEveryElementTheProgramLooksUp)

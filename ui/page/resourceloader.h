@@ -10,7 +10,8 @@ struct ResourceData {
     uint32_t size;
 };
 
-// "top.png" -> the PNG resource TOP; no dot, or the type "html", means the
+// "top.png" -> the PNG resource TOP, "top@2x.png" (its drawing at twice the
+// size) -> TOP@2X; no dot, or the type "html", means the
 // HTML type; case does not matter. Resources live in the Qt resource system
 // as :/res/<TYPE>/<NAME> in upper case. A URL of 260 characters or more, and
 // an empty resource, find nothing.

@@ -17,21 +17,38 @@ namespace {
 QString g_dir;
 int g_failures = 0;
 
-void Save(const char* name, int w, int h, const std::function<void(QPainter&)>& draw)
+void Write(const QString& name, int w, int h, int scale, const std::function<void(QPainter&)>& draw)
 {
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
+        if (scale != 1)
+            p.scale(scale, scale);
         draw(p);
     }
-    const QString path = QDir(g_dir).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    const QString path = QDir(g_dir).filePath(name + QStringLiteral(".png"));
     if (!img.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         ++g_failures;
     }
+}
+
+// One image of the page at its size, and the same drawing at twice the size
+// as name@2x.png for screens with a device pixel ratio of 2. Every drawing is
+// in the 1x pixel grid, so whole-pixel edges stay whole pixels at 2x.
+void Save(const char* name, int w, int h, const std::function<void(QPainter&)>& draw)
+{
+    Write(QString::fromLatin1(name), w, h, 1, draw);
+    Write(QString::fromLatin1(name) + QStringLiteral("@2x"), w, h, 2, draw);
+}
+
+// A picture for a dialog or the desktop, at its size only.
+void SaveOnce(const char* name, int w, int h, const std::function<void(QPainter&)>& draw)
+{
+    Write(QString::fromLatin1(name), w, h, 1, draw);
 }
 
 // A rounded grey panel with a light top edge; the band images are stretched
@@ -159,14 +176,14 @@ void Logo(QPainter& p, const QRectF& r)
 void AppIcon(int size)
 {
     const QByteArray name = "icon_" + QByteArray::number(size);
-    Save(name.constData(), size, size, [size](QPainter& p) { Logo(p, QRectF(0, 0, size, size)); });
+    SaveOnce(name.constData(), size, size, [size](QPainter& p) { Logo(p, QRectF(0, 0, size, size)); });
 }
 
 // The address dialog's picture: the corner of a browser window, its address
 // field holding the program's mark and "http://" with the caret after it.
 void AddressBarPicture()
 {
-    Save("addressbar", 97, 114, [](QPainter& p) {
+    SaveOnce("addressbar", 97, 114, [](QPainter& p) {
         p.fillRect(QRect(0, 0, 97, 114), QColor(0xEC, 0xEE, 0xF1));
         // Tab strip with one tab.
         QLinearGradient strip(0, 0, 0, 18);
