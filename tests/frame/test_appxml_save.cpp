@@ -1,4 +1,4 @@
-#include "profile.h"
+#include "tests/store/profile.h"
 #include "storefixture.h"
 #include "ui/page/rows.h"
 

@@ -31,22 +31,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "tests/waitfor.h"
+
 using namespace localsite;
 
 namespace {
-
-template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
-}
 
 // Answers in place of the user and records what the window asked.
 class TestFrame : public CMainFrame {

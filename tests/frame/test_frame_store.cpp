@@ -1,6 +1,6 @@
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
-#include "profile.h"
+#include "tests/store/profile.h"
 #include "ui/frame/mainframe.h"
 #include "ui/page/dom.h"
 #include "ui/page/selectedelementlist.h"

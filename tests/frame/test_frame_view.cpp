@@ -15,21 +15,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "tests/waitfor.h"
+
 using namespace localsite;
 
 namespace {
-
-template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // A dialog would be a failure here; it must not wait for a person.
 class QuietFrame : public CMainFrame {

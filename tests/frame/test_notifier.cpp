@@ -9,19 +9,9 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
-namespace {
+#include "tests/waitfor.h"
 
-template <class Pred> bool WaitFor(Pred pred, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+namespace {
 
 void Pause(int ms)
 {

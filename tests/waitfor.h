@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+// Runs the event loop, deferred deletions included, until pred() holds or
+// the time is up; returns pred().
+template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
