@@ -75,6 +75,7 @@ public:
         env.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(m_port));
         env.insert("FERROWICK_OPEN_LOG", home + "/opened.log");
         QDir().mkpath(home + "/run");
+        QFile::setPermissions(home + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_app.setProcessEnvironment(env);
         m_app.setProgram(QStringLiteral(FERROWICK_BINARY));
         m_app.setArguments(args);
@@ -250,7 +251,9 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     const QString home = homeDir.path();
     const QString videos = home + "/Videos/Ferrowick";
     LocalVideoSite site;
-    site.setVideo("goodvideo01", Good("Sunset over the bay", 300000));
+    Video first = Good("Sunset over the bay", 300000);
+    first.thumb.stallBeforeHeadersMs = 2500;  // long enough to see the first state
+    site.setVideo("goodvideo01", first);
     Video broken = Good("Broken clip", 1000);
     broken.video.status = 404;
     site.setVideo("badvideo002", broken);
@@ -266,6 +269,8 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.type(Addr("goodvideo01"));
         app.click("#add");
         EXPECT_EQ(app.text("#url"), "");
+        ASSERT_TRUE(WaitFor([&] { return app.rows() == QStringList{"Unknown-goodvideo01 Downloading Thumbnail..."}; }, 5000))
+            << app.rows().join('|').toStdString();
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 1 video"; }));
         EXPECT_EQ(app.rows(), QStringList{"Sunset over the bay 292.9 KB"});
         EXPECT_EQ(QFileInfo(videos + "/Sunset over the bay.mp4").size(), 300000);

@@ -367,6 +367,19 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     EXPECT_EQ(opened[1].toString(), "http://www.youtube.com/watch?v=done1");
     EXPECT_EQ(frame->shown, QStringList{video});
 
+    // With nothing selected the single-row commands do nothing.
+    Select({});
+    for (HELEMENT item : {frame->m_miOpenFile.get(), frame->m_miOpen.get(), frame->m_miOpenUrl.get(),
+                          frame->m_miRemove.get(), frame->m_miStop.get()}) {
+        Click(GetParentElement(frame->m_content), 2);
+        SetElementState(item, 0, STATE_DISABLED);  // as if the menu had offered it
+        Click(item);
+    }
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(frame->shown.size(), 1);
+    EXPECT_EQ(RowIds().size(), 4);
+    EXPECT_FALSE(Done("run1"));
+
     Select({"run1"});
     Click(Row("run1"), 2);
     EXPECT_TRUE(Disabled(frame->m_miOpenFile));
