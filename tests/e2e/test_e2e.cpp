@@ -52,6 +52,15 @@ int FreePort()
     return probe.serverPort();
 }
 
+// Whether some copy of the program already holds the machine's single-instance
+// name: a start of ours would then hand over and end at once.
+bool AnotherCopyRuns()
+{
+    QFile sockets("/proc/net/unix");
+    return sockets.open(QIODevice::ReadOnly) &&
+           sockets.readAll().contains("@{160AFF58-2421-47e6-BEB2-262334CADCC6}");
+}
+
 // One running copy of the program and a page-level DevTools client for it.
 class Program {
 public:
@@ -77,6 +86,8 @@ public:
         QDir().mkpath(home + "/run");
         QFile::setPermissions(home + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         m_app.setProcessEnvironment(env);
+        if (AnotherCopyRuns())
+            ADD_FAILURE() << "another Ferrowick runs on this machine; close it before running these tests";
         m_app.setProgram(QStringLiteral(FERROWICK_BINARY));
         m_app.setArguments(args);
         m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
