@@ -5,6 +5,7 @@
 // nothing running. Repeats a few times; asserts nothing.
 
 #include "store/appxml.h"
+#include "tests/waitfor.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,7 +22,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <cstdio>
 #include <vector>
 
@@ -32,19 +32,6 @@ int FreePort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
-}
-
-bool WaitFor(const std::function<bool()>& pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
 }
 
 // Resident kilobytes of a process and all of its descendants: the plain sum

@@ -2,9 +2,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 // Runs the event loop, deferred deletions included, until pred() holds or
-// the time is up; returns pred().
+// the time is up; returns pred(). A short sleep between looks keeps a
+// predicate that asks another process (a DevTools call) from spinning.
 template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
 {
     QElapsedTimer t;
@@ -14,6 +16,7 @@ template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QThread::msleep(5);
     }
     return true;
 }

@@ -26,24 +26,13 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include "tests/waitfor.h"
+
 #include <csignal>
 
 using namespace localsite;
 
 namespace {
-
-template <class Pred> bool WaitFor(Pred pred, int ms = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 int FreePort()
 {
