@@ -37,7 +37,7 @@ bool SameUser(const QLocalSocket& socket)
            cred.uid == ::getuid();
 }
 
-} // namespace
+}  // namespace
 
 CquenbyApp::~CquenbyApp() = default;
 

@@ -49,15 +49,14 @@ QByteArray Document()
         const QByteArray id = "vid" + QByteArray::number(i) + "_xY-9";
         doc += "<item id=\"" + id + "\"><title>Some video title number " + QByteArray::number(i) +
                " &amp; more</title><videopath>/home/user/Videos/Some video title number " + QByteArray::number(i) +
-               ".mp4</videopath><thumbpath>/tmp/ferrowick/" + id +
-               ".jpg</thumbpath><imagepath></imagepath><length>" + QByteArray::number(10000000 + i) +
-               "</length><completed>" + QByteArray::number(5000000 + i) + "</completed><error>" +
-               QByteArray::number(i % 4) + "</error></item>\n";
+               ".mp4</videopath><thumbpath>/tmp/ferrowick/" + id + ".jpg</thumbpath><imagepath></imagepath><length>" +
+               QByteArray::number(10000000 + i) + "</length><completed>" + QByteArray::number(5000000 + i) +
+               "</completed><error>" + QByteArray::number(i % 4) + "</error></item>\n";
     }
     return doc + "</content>\n</application>\n";
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

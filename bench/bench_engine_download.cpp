@@ -134,7 +134,7 @@ double Median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

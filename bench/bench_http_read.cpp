@@ -66,8 +66,8 @@ int main(int argc, char** argv)
 
         // The same body with the curl command line; the site's own CPU is in ours too, so
         // the wall-clock figures compare like with like.
-        const std::string cmd = "curl -s -o /dev/null -w '%{size_download}' 'http://" + std::string(kSiteHost)
-                                + "/" + object + "'";
+        const std::string cmd =
+            "curl -s -o /dev/null -w '%{size_download}' 'http://" + std::string(kSiteHost) + "/" + object + "'";
         const double t1 = Now();
         FILE* p = popen(cmd.c_str(), "r");
         char out[64] = {};
@@ -85,8 +85,7 @@ int main(int argc, char** argv)
     std::printf("  CHttpFile: %llu bytes %s, %.2f s, %.1f MiB/s, CPU %.2f s, RSS growth %ld KiB (peak %ld KiB)\n",
                 (unsigned long long)total, intact && total == size ? "intact" : "WRONG", ours, mb / ours, oursCpu,
                 peakRss - rssBefore, peakRss);
-    std::printf("  curl CLI:  %llu bytes, %.2f s, %.1f MiB/s\n", (unsigned long long)theirTotal, theirs,
-                mb / theirs);
+    std::printf("  curl CLI:  %llu bytes, %.2f s, %.1f MiB/s\n", (unsigned long long)theirTotal, theirs, mb / theirs);
     std::printf("  ratio: %.0f%% of curl's throughput\n", 100.0 * theirs / ours);
     return total == size && intact ? 0 : 1;
 }

@@ -45,7 +45,7 @@ void FillRow(HELEMENT row, int i)
     SetAttribute(bar, "type", "progress");
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -147,15 +147,17 @@ Run Once(const QString& home)
             return r;
         WaitFor([&] { return tools.eval("performance.getEntriesByName('first-contentful-paint').length").toInt() > 0; },
                 30000);
-        r.paintMs = tools.eval("performance.timeOrigin + performance.getEntriesByName('first-contentful-paint')[0]"
-                               ".startTime")
+        r.paintMs = tools
+                        .eval("performance.timeOrigin + performance.getEntriesByName('first-contentful-paint')[0]"
+                              ".startTime")
                         .toDouble() -
                     double(started);
         r.rows = tools.eval("document.querySelectorAll('#content option').length").toInt();
         QThread::msleep(1500);  // settled after the first refresh
         r.memory = TreeMemory(app.processId());
-        const QJsonArray c = tools.eval("(() => { const b = document.getElementById('close').getBoundingClientRect();"
-                                        " return [b.left + b.width / 2, b.top + b.height / 2]; })()")
+        const QJsonArray c = tools
+                                 .eval("(() => { const b = document.getElementById('close').getBoundingClientRect();"
+                                       " return [b.left + b.width / 2, b.top + b.height / 2]; })()")
                                  .toArray();
         QElapsedTimer quit;
         quit.start();
@@ -173,7 +175,7 @@ Run Once(const QString& home)
     return r;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -191,7 +193,8 @@ int main(int argc, char** argv)
     std::vector<Run> runs;
     for (int i = 0; i < rounds; ++i) {
         // Each start reads the same 100 rows; the close writes them back.
-        appxml::Save(home.filePath("data/Ferrowick/app.xml"), home.filePath("Videos"), home.filePath("data/Temp"), items);
+        appxml::Save(home.filePath("data/Ferrowick/app.xml"), home.filePath("Videos"), home.filePath("data/Temp"),
+                     items);
         runs.push_back(Once(home.path()));
         const Run& r = runs.back();
         std::printf("bench_startup: run %d: first paint %.0f ms (%d rows), memory %.1f MB (resident sets summed"

@@ -18,7 +18,10 @@ struct Sample {
 QString Status(int done, int total)
 {
     return QStringLiteral("%1 KB / %2 KB  (%3 KB/s)  -  %4 Secs Left ")
-        .arg(done / 1024).arg(total / 1024).arg(400).arg((total - done) / 409600);
+        .arg(done / 1024)
+        .arg(total / 1024)
+        .arg(400)
+        .arg((total - done) / 409600);
 }
 
 void Report(int rows, const char* phase, const std::vector<Sample>& s)
@@ -36,7 +39,8 @@ void Report(int rows, const char* phase, const std::vector<Sample>& s)
         maxMs = std::max(maxMs, x.applyMs);
     }
     std::printf("%4d rows  %-6s %3zu refreshes  bytes/refresh avg %6.0f max %6lld  apply avg %6.3f ms max %6.3f ms\n",
-                rows, phase, s.size(), double(bytes) / s.size(), static_cast<long long>(maxBytes), ms / s.size(), maxMs);
+                rows, phase, s.size(), double(bytes) / s.size(), static_cast<long long>(maxBytes), ms / s.size(),
+                maxMs);
 }
 
 void Run(int rows, int periodMs, int seconds)
@@ -79,7 +83,7 @@ void Run(int rows, int periodMs, int seconds)
     Report(rows, "second", std::vector<Sample>(samples.begin() + long(half), samples.end()));
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

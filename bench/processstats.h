@@ -35,4 +35,4 @@ inline double Now()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-} // namespace bench
+}  // namespace bench

@@ -10,7 +10,7 @@ sregex Compile(const char* text)
     return sregex::compile(text);
 }
 
-} // namespace
+}  // namespace
 
 // The domains are the hosts without their first label: youtube.com, ytimg.com.
 const sregex g_reSiteHost = Compile(R"(^([a-zA-Z0-9_-]+\.)*youtube\.com$)");
@@ -32,7 +32,7 @@ std::string Group1(const smatch& m)
     return m.size() > 1 && m[1].matched ? m[1].str() : std::string();
 }
 
-} // namespace
+}  // namespace
 
 bool WholeMatch(const std::string& text, const sregex& re)
 {

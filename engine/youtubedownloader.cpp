@@ -46,7 +46,7 @@ void ReadBody(CYouTubeDownloader& job, CHttpFile& file, Sink sink)
     }
 }
 
-} // namespace
+}  // namespace
 
 // A request and the connection it was made on, released together on every path.
 struct CYouTubeDownloader::Request {
@@ -171,11 +171,12 @@ void CYouTubeDownloader::ThreadProc(CYouTubeDownloader* job)
 }
 
 std::unique_ptr<CYouTubeDownloader::Request> CYouTubeDownloader::SendRequest(const char* host, const QString& object,
-                                                                               uint32_t flags)
+                                                                             uint32_t flags)
 {
     auto req = std::make_unique<Request>();
-    req->connection = m_session.GetHttpConnection(
-        QString::fromLatin1(host), kSitePort, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE);
+    req->connection =
+        m_session.GetHttpConnection(QString::fromLatin1(host), kSitePort,
+                                    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE);
     req->connection->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, s_dwReceiveTimeout);
     req->file = req->connection->OpenRequest(QStringLiteral("GET"), object, INTERNET_FLAG_EXISTING_CONNECT | flags);
     for (const char* line : kHeaderLines)

@@ -27,11 +27,11 @@ QString Norm(const QString& s)
 bool Same(const appxml::ItemRecord& a, const appxml::ItemRecord& b)
 {
     return a.id == b.id && Norm(a.title) == Norm(b.title) && Norm(a.videopath) == Norm(b.videopath) &&
-           Norm(a.thumbpath) == Norm(b.thumbpath) && Norm(a.imagepath) == Norm(b.imagepath) &&
-           a.length == b.length && a.completed == b.completed && a.error == b.error;
+           Norm(a.thumbpath) == Norm(b.thumbpath) && Norm(a.imagepath) == Norm(b.imagepath) && a.length == b.length &&
+           a.completed == b.completed && a.error == b.error;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

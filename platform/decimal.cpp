@@ -19,8 +19,8 @@ int32_t ParseDecimal(const QString& text)
         negative = text[i] == '-';
         ++i;
     }
-    const int64_t limit = negative ? -int64_t(std::numeric_limits<int32_t>::min())
-                                   : int64_t(std::numeric_limits<int32_t>::max());
+    const int64_t limit =
+        negative ? -int64_t(std::numeric_limits<int32_t>::min()) : int64_t(std::numeric_limits<int32_t>::max());
     int64_t value = 0;
     for (; i < n; ++i) {
         const char16_t c = text[i].unicode();

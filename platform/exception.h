@@ -26,8 +26,7 @@ public:
 // Any network failure: resolve, connect, send, read, time-out, transfer cut.
 class CInternetException : public CException {
 public:
-    CInternetException(uint32_t dwError, QString message)
-        : CException(std::move(message)), m_dwError(dwError) {}
+    CInternetException(uint32_t dwError, QString message) : CException(std::move(message)), m_dwError(dwError) {}
 
     uint32_t m_dwError = 0;  // the HTTP layer's error code (a CURLcode)
 };
@@ -36,7 +35,9 @@ public:
 class CFileException : public CException {
 public:
     CFileException(int osError, QString fileName, QString message)
-        : CException(std::move(message)), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+        : CException(std::move(message)), m_lOsError(osError), m_strFileName(std::move(fileName))
+    {
+    }
 
     int m_lOsError = 0;  // errno of the failing call
     QString m_strFileName;

@@ -17,9 +17,9 @@ CFile::~CFile()
 
 void CFile::Fail(int err, const char* what) const
 {
-    throw CFileException(err, m_strPath,
-                         QStringLiteral("%1 %2: %3").arg(QString::fromUtf8(what), m_strPath,
-                                                         QString::fromUtf8(std::strerror(err))));
+    throw CFileException(
+        err, m_strPath,
+        QStringLiteral("%1 %2: %3").arg(QString::fromUtf8(what), m_strPath, QString::fromUtf8(std::strerror(err))));
 }
 
 void CFile::Open(const QString& path)

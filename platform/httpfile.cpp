@@ -36,7 +36,7 @@ bool IsFollowedRedirect(uint32_t status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-} // namespace
+}  // namespace
 
 struct CHttpFile::Curl {
     CURL* easy = nullptr;
@@ -58,10 +58,8 @@ struct CHttpFile::Curl {
 };
 
 CHttpFile::CHttpFile(std::string url, QString agent, uint32_t receiveTimeoutMs, bool followRedirects)
-    : m_strUrl(std::move(url))
-    , m_strAgent(std::move(agent))
-    , m_dwTimeout(receiveTimeoutMs ? receiveTimeoutMs : INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS)
-    , m_bFollow(followRedirects)
+    : m_strUrl(std::move(url)), m_strAgent(std::move(agent)),
+      m_dwTimeout(receiveTimeoutMs ? receiveTimeoutMs : INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS), m_bFollow(followRedirects)
 {
 }
 
@@ -196,9 +194,7 @@ void CHttpFile::SendRequest()
 // data is buffered), the transfer ends, or nothing arrives within the time-out.
 void CHttpFile::Pump(bool untilHeaders)
 {
-    auto satisfied = [&] {
-        return untilHeaders ? m_bHeadersDone : m_nBufferPos < m_buffer.size();
-    };
+    auto satisfied = [&] { return untilHeaders ? m_bHeadersDone : m_nBufferPos < m_buffer.size(); };
     // The time-out counts from the start of this wait: time the caller spent
     // between reads is not the server's silence.
     m_nLastActivityMs = NowMs();

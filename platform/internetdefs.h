@@ -6,7 +6,7 @@
 // values are our own.
 constexpr uint32_t INTERNET_FLAG_RELOAD = 0x80000000u;
 constexpr uint32_t INTERNET_FLAG_NO_CACHE_WRITE = 0x04000000u;
-constexpr uint32_t INTERNET_FLAG_SECURE = 0x00800000u;          // no meaning for plain HTTP here
+constexpr uint32_t INTERNET_FLAG_SECURE = 0x00800000u;  // no meaning for plain HTTP here
 constexpr uint32_t INTERNET_FLAG_EXISTING_CONNECT = 0x20000000u;
 constexpr uint32_t INTERNET_FLAG_NO_AUTO_REDIRECT = 0x00200000u;
 

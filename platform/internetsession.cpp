@@ -18,7 +18,7 @@ CInternetSession::CInternetSession(const QString& agent) : m_strAgent(agent)
 }
 
 std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const QString& server, uint16_t port,
-                                                                    uint32_t /*flags*/) const
+                                                                     uint32_t /*flags*/) const
 {
     return std::make_unique<CHttpConnection>(server, port, m_strAgent);
 }

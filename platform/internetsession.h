@@ -15,7 +15,7 @@ public:
     CInternetSession& operator=(const CInternetSession&) = delete;
 
     std::unique_ptr<CHttpConnection> GetHttpConnection(const QString& server, uint16_t port = 80,
-                                                      uint32_t flags = 0) const;
+                                                       uint32_t flags = 0) const;
 
     // Initialises libcurl once per process; throws CInternetException when it refuses.
     static void InitLibrary();

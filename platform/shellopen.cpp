@@ -11,7 +11,7 @@ std::function<void(const QUrl&)>& Hook()
     return hook;
 }
 
-} // namespace
+}  // namespace
 
 void SetShellOpenHook(std::function<void(const QUrl&)> hook)
 {

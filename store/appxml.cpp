@@ -22,7 +22,7 @@ enum class Completion { Go, Stop };
 
 bool IsFieldName(const QString& name)
 {
-    static const char* const kFields[] = {"title", "videopath", "thumbpath", "imagepath",
+    static const char* const kFields[] = {"title",  "videopath", "thumbpath", "imagepath",
                                           "length", "completed", "error"};
     for (const char* f : kFields)
         if (name == QLatin1String(f))
@@ -64,8 +64,8 @@ Completion Complete(const ElementStack& stack, Document& doc)
 std::unique_ptr<CXmlElement> Open(const QXmlStreamReader& reader)
 {
     const QString name = reader.name().toString().toLower();
-    std::unique_ptr<CXmlElement> e = name == QLatin1String("item") ? std::make_unique<CXmlElementItem>()
-                                                                   : std::make_unique<CXmlElement>();
+    std::unique_ptr<CXmlElement> e =
+        name == QLatin1String("item") ? std::make_unique<CXmlElementItem>() : std::make_unique<CXmlElement>();
     e->m_strName = name;
     for (const QXmlStreamAttribute& a : reader.attributes())
         e->m_mapAttributes[a.name().toString().toLower()] = a.value().toString();
@@ -133,7 +133,8 @@ bool IsUtf8Document(const QByteArray& bytes)
     if (at < 0)
         return true;
     qsizetype q = at + 8;
-    while (q < decl.size() && (decl[q] == ' ' || decl[q] == '=' || decl[q] == '\t' || decl[q] == '\r' || decl[q] == '\n'))
+    while (q < decl.size() &&
+           (decl[q] == ' ' || decl[q] == '=' || decl[q] == '\t' || decl[q] == '\r' || decl[q] == '\n'))
         ++q;
     if (q >= decl.size() || (decl[q] != '"' && decl[q] != '\''))
         return true;
@@ -201,7 +202,7 @@ void WriteDir(QXmlStreamWriter& w, const char* type, const QString& folder)
     w.writeEndElement();
 }
 
-} // namespace
+}  // namespace
 
 int LoadLearnSetting()
 {
@@ -300,12 +301,12 @@ void WriteDocument(QXmlStreamWriter& w, const QString& videoFolder, const QStrin
     }
     if (items.empty())
         w.writeCharacters(QString());  // <content></content>, never <content/>
-    w.writeEndElement();  // content
-    w.writeEndElement();  // application
+    w.writeEndElement();               // content
+    w.writeEndElement();               // application
     w.writeEndDocument();
 }
 
-} // namespace
+}  // namespace
 
 QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items)
 {
@@ -331,4 +332,4 @@ int Save(const QString& path, const QString& videoFolder, const QString& tempFol
     return file.commit() ? 1 : 0;
 }
 
-} // namespace appxml
+}  // namespace appxml

@@ -26,7 +26,7 @@ struct ItemRecord {
 struct Document {
     std::optional<QString> videoFolder;  // the last `dir` of its type, when there was one
     std::optional<QString> tempFolder;
-    std::vector<ItemRecord> items;       // in file order, duplicates included
+    std::vector<ItemRecord> items;  // in file order, duplicates included
 };
 
 // Reads records from the bytes of a document. Each `dir` counts at its end
@@ -54,4 +54,4 @@ void SaveLearnSetting(int value);
 inline constexpr const char* kProfileName = "Ferrowick";
 inline constexpr const char* kLearnKey = "AddressDlgLearn";
 
-} // namespace appxml
+}  // namespace appxml

@@ -16,7 +16,7 @@ public:
     // The stored value, or the empty string when there is none. name is lower case.
     QString GetAttribute(const QString& name) const;
 
-    QString m_strName;                                        // local name, lower case
-    std::unordered_map<QString, QString> m_mapAttributes;    // lower-case local name -> value
-    QString m_strText;                                        // the last text node read inside it
+    QString m_strName;                                     // local name, lower case
+    std::unordered_map<QString, QString> m_mapAttributes;  // lower-case local name -> value
+    QString m_strText;                                     // the last text node read inside it
 };

@@ -7,7 +7,8 @@
 // Runs the event loop, deferred deletions included, until pred() holds or
 // the time is up; returns pred(). A short sleep between looks keeps a
 // predicate that asks another process (a DevTools call) from spinning.
-template <class Pred> bool WaitFor(Pred pred, int ms = 30000)
+template <class Pred>
+bool WaitFor(Pred pred, int ms = 30000)
 {
     QElapsedTimer t;
     t.start();

@@ -13,7 +13,7 @@ bool IsNameChar(char c)
     return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || static_cast<unsigned char>(c) >= 0x80;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<CssSelector> CssSelector::Parse(const std::string& text)
 {

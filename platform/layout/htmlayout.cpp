@@ -65,7 +65,7 @@ bool Visit(LayoutNode* root, const std::function<bool(LayoutNode*)>& cb)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 HWND HTMLayoutCreateWindow()
 {
@@ -123,8 +123,9 @@ HLDOM_RESULT HTMLayoutWindowDetachEventHandler(HWND hwnd, ElementEventProc pep, 
     if (!hwnd)
         return HLDOM_INVALID_HWND;
     auto& hs = hwnd->handlers;
-    hs.erase(std::remove_if(hs.begin(), hs.end(), [&](const HLWindow::Handler& h) { return h.proc == pep && h.tag == tag; }),
-             hs.end());
+    hs.erase(
+        std::remove_if(hs.begin(), hs.end(), [&](const HLWindow::Handler& h) { return h.proc == pep && h.tag == tag; }),
+        hs.end());
     return HLDOM_OK;
 }
 
@@ -202,7 +203,10 @@ HLDOM_RESULT HTMLayoutInsertElement(HELEMENT he, HELEMENT hparent, unsigned inde
     }
     parent->appendChild(n, before);
     n->release();
-    LogIfShown(parent, [&] { return QJsonObject{{"op", "insert"}, {"parent", Id(parent)}, {"before", Id(before)}, {"node", HLWindow::NodeJson(n)}}; });
+    LogIfShown(parent, [&] {
+        return QJsonObject{
+            {"op", "insert"}, {"parent", Id(parent)}, {"before", Id(before)}, {"node", HLWindow::NodeJson(n)}};
+    });
     return HLDOM_OK;
 }
 
@@ -277,8 +281,12 @@ HLDOM_RESULT HTMLayoutSetAttributeByName(HELEMENT he, const char* name, const ch
     const std::string key = AsciiLower(name);
     const QString value = FromWide(valueOrNull);
     if (n->setAttribute(key, valueOrNull ? &value : nullptr))
-        LogIfShown(n, [&] { return QJsonObject{{"op", "attr"}, {"id", Id(n)}, {"name", QString::fromStdString(key)},
-                       {"value", valueOrNull ? QJsonValue(value) : QJsonValue(QJsonValue::Null)}}; });
+        LogIfShown(n, [&] {
+            return QJsonObject{{"op", "attr"},
+                               {"id", Id(n)},
+                               {"name", QString::fromStdString(key)},
+                               {"value", valueOrNull ? QJsonValue(value) : QJsonValue(QJsonValue::Null)}};
+        });
     return HLDOM_OK;
 }
 
@@ -331,7 +339,8 @@ HLDOM_RESULT HTMLayoutUpdateElement(HELEMENT he, bool renderNow)
         return HLDOM_INVALID_HANDLE;
     HLWindow* w = n->owningWindow();
     if (w && renderNow && w->logging) {
-        if (w->mutations.empty() || w->mutations.back().value(QStringLiteral("op")).toString() != QLatin1String("update"))
+        if (w->mutations.empty() ||
+            w->mutations.back().value(QStringLiteral("op")).toString() != QLatin1String("update"))
             w->log({{"op", "update"}});
     }
     return HLDOM_OK;

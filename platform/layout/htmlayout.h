@@ -33,8 +33,8 @@ enum : uint32_t {
     STATE_CHECKED = 0x0040,
     STATE_DISABLED = 0x0080,
     STATE_READONLY = 0x0100,
-    STATE_POPUP = 0x0200,  // a menu or pop-up that is shown
-    STATE_ANCHOR = 0x0400, // the anchor row of a multiple selection
+    STATE_POPUP = 0x0200,   // a menu or pop-up that is shown
+    STATE_ANCHOR = 0x0400,  // the anchor row of a multiple selection
 };
 
 // Event groups.
@@ -87,8 +87,16 @@ constexpr unsigned HTMLAYOUT_APPEND = 2147483647u;  // insert index: after the l
 constexpr unsigned SIH_REPLACE_CONTENT = 0;         // placement code of HTMLayoutSetElementHtml
 constexpr unsigned BORDER_BOX_IN_ROOT = 0x21;       // area code: border box relative to the root
 
-struct POINT { int x = 0; int y = 0; };
-struct RECT { int left = 0; int top = 0; int right = 0; int bottom = 0; };
+struct POINT {
+    int x = 0;
+    int y = 0;
+};
+struct RECT {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
 
 struct NMHDR {
     HWND hwndFrom = nullptr;
@@ -121,13 +129,22 @@ struct NMHL_ATTACH_BEHAVIOR {
 using HTMLAYOUT_NOTIFY = intptr_t (*)(uint32_t uMsg, uintptr_t wParam, intptr_t lParam, void* vParam);
 
 // Parameter records of the event groups.
-enum : uint32_t { MOUSE_ENTER = 0, MOUSE_LEAVE = 1, MOUSE_MOVE = 2, MOUSE_UP = 3, MOUSE_DOWN = 4, MOUSE_DCLICK = 5,
-                  MOUSE_CLICK = 0xFF };
+enum : uint32_t {
+    MOUSE_ENTER = 0,
+    MOUSE_LEAVE = 1,
+    MOUSE_MOVE = 2,
+    MOUSE_UP = 3,
+    MOUSE_DOWN = 4,
+    MOUSE_DCLICK = 5,
+    MOUSE_CLICK = 0xFF
+};
 enum : uint32_t { KEY_DOWN = 0, KEY_UP = 1, KEY_CHAR = 2 };
 enum : uint32_t { ALT_KEY_PRESSED = 0x1, CONTROL_KEY_PRESSED = 0x2, SHIFT_KEY_PRESSED = 0x4 };
 enum : uint32_t { BEHAVIOR_DETACH = 0, BEHAVIOR_ATTACH = 1 };
 
-struct INITIALIZATION_PARAMS { uint32_t cmd = 0; };
+struct INITIALIZATION_PARAMS {
+    uint32_t cmd = 0;
+};
 struct MOUSE_PARAMS {
     uint32_t cmd = 0;
     HELEMENT target = nullptr;
@@ -142,18 +159,40 @@ struct KEY_PARAMS {
     uint32_t key_code = 0;
     uint32_t alt_state = 0;
 };
-struct FOCUS_PARAMS { uint32_t cmd = 0; HELEMENT target = nullptr; bool by_mouse_click = false; bool cancel = false; };
-struct SCROLL_PARAMS { uint32_t cmd = 0; HELEMENT target = nullptr; int pos = 0; bool vertical = false; };
-struct TIMER_PARAMS { uintptr_t timerId = 0; };
-struct DATA_ARRIVED_PARAMS { HELEMENT initiator = nullptr; const uint8_t* data = nullptr; uint32_t dataSize = 0; uint32_t dataType = 0; };
-struct EXCHANGE_PARAMS { uint32_t cmd = 0; HELEMENT target = nullptr; };
+struct FOCUS_PARAMS {
+    uint32_t cmd = 0;
+    HELEMENT target = nullptr;
+    bool by_mouse_click = false;
+    bool cancel = false;
+};
+struct SCROLL_PARAMS {
+    uint32_t cmd = 0;
+    HELEMENT target = nullptr;
+    int pos = 0;
+    bool vertical = false;
+};
+struct TIMER_PARAMS {
+    uintptr_t timerId = 0;
+};
+struct DATA_ARRIVED_PARAMS {
+    HELEMENT initiator = nullptr;
+    const uint8_t* data = nullptr;
+    uint32_t dataSize = 0;
+    uint32_t dataType = 0;
+};
+struct EXCHANGE_PARAMS {
+    uint32_t cmd = 0;
+    HELEMENT target = nullptr;
+};
 struct BEHAVIOR_EVENT_PARAMS {
     uint32_t cmd = 0;
     HELEMENT heTarget = nullptr;
     HELEMENT he = nullptr;
     uint32_t reason = 0;
 };
-struct METHOD_PARAMS { uint32_t methodID = 0; };
+struct METHOD_PARAMS {
+    uint32_t methodID = 0;
+};
 constexpr uint32_t XCALL = 0xFF;  // the scripting-call method id
 
 using HTMLayoutElementCallback = bool (*)(HELEMENT he, void* param);

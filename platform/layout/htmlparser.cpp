@@ -26,8 +26,8 @@ std::string TagName(const GumboElement& e)
 // Converts a gumbo subtree without recursion.
 LayoutNode* Convert(const GumboNode* root, QString* style)
 {
-    if (root->type != GUMBO_NODE_ELEMENT && root->type != GUMBO_NODE_TEXT && root->type != GUMBO_NODE_WHITESPACE
-        && root->type != GUMBO_NODE_CDATA && root->type != GUMBO_NODE_TEMPLATE)
+    if (root->type != GUMBO_NODE_ELEMENT && root->type != GUMBO_NODE_TEXT && root->type != GUMBO_NODE_WHITESPACE &&
+        root->type != GUMBO_NODE_CDATA && root->type != GUMBO_NODE_TEMPLATE)
         return nullptr;
     auto make = [&](const GumboNode* g) -> LayoutNode* {
         if (g->type == GUMBO_NODE_ELEMENT || g->type == GUMBO_NODE_TEMPLATE) {
@@ -78,7 +78,7 @@ const GumboNode* FindBody(const GumboNode* html)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 LayoutNode* HtmlParser::ParseDocument(const std::string& html, QString& style)
 {

@@ -102,4 +102,4 @@ QString StyleText(HWND hwnd)
     return hwnd ? hwnd->styleText : QString();
 }
 
-} // namespace layout
+}  // namespace layout

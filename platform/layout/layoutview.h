@@ -66,4 +66,4 @@ std::optional<QByteArray> RequestData(HWND hwnd, const QString& url);
 // The page's style text as loaded.
 QString StyleText(HWND hwnd);
 
-} // namespace layout
+}  // namespace layout

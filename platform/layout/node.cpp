@@ -20,7 +20,7 @@ LayoutNode* Register(LayoutNode* n)
     return n;
 }
 
-} // namespace
+}  // namespace
 
 LayoutNode* LayoutNode::NewElement(const std::string& tag)
 {

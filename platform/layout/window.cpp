@@ -59,7 +59,7 @@ std::vector<LayoutNode*> Rows(const LayoutNode* list)
     return rows;
 }
 
-} // namespace
+}  // namespace
 
 HLWindow::~HLWindow()
 {
@@ -396,8 +396,8 @@ void HLWindow::processInput(const layout::LayoutInput& in)
     }
     case layout::LayoutInput::ContextMenu: {
         for (LayoutNode* n = target; n; n = n->parent) {
-            const bool named = std::any_of(menuRules.begin(), menuRules.end(),
-                                           [&](const MenuRule& r) { return r.owner.Matches(n); });
+            const bool named =
+                std::any_of(menuRules.begin(), menuRules.end(), [&](const MenuRule& r) { return r.owner.Matches(n); });
             if (named) {
                 showMenu(n, in.x, in.y);
                 break;

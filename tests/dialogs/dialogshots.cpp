@@ -58,7 +58,7 @@ void Run(D& dlg, const QString& path)
     dlg.DoModal();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -54,4 +54,4 @@ TEST(AboutDlg, TheAddressesCanBeCopiedButNotChanged)
     EXPECT_EQ(dlg.m_strOrder, QStringLiteral("orders@ferrowick.example"));
 }
 
-} // namespace
+}  // namespace

@@ -31,9 +31,10 @@ TEST(AddressDlg, OkOpensTheHelpPageOnlyWhileTheBoxIsChecked)
         CAddressDlg dlg;
         const int result = Show(dlg, 1, [](CAddressDlg* d) {
             EXPECT_EQ(d->windowTitle(), QStringLiteral("Incorrect Address"));
-            EXPECT_EQ(Child<QLabel>(d, "messageLabel")->text(),
-                      QStringLiteral("The address you entered is not correct.\n\nKeep the buttn \"Learn how to use "
-                                     "Ferrowick\" checked below and click OK to learn how to use Ferrowick correctly."));
+            EXPECT_EQ(
+                Child<QLabel>(d, "messageLabel")->text(),
+                QStringLiteral("The address you entered is not correct.\n\nKeep the buttn \"Learn how to use "
+                               "Ferrowick\" checked below and click OK to learn how to use Ferrowick correctly."));
             EXPECT_TRUE(Child<QCheckBox>(d, "learnCheck")->isChecked());
             EXPECT_FALSE(Child<QLabel>(d, "pictureLabel")->pixmap().isNull());
             QTest::mouseClick(Child<QPushButton>(d, "okButton"), Qt::LeftButton);
@@ -110,4 +111,4 @@ TEST(AddressDlg, TheExampleIsAnAcceptedAddressThatCanBeCopied)
     EXPECT_EQ(result, IDCANCEL);
 }
 
-} // namespace
+}  // namespace

@@ -43,8 +43,8 @@ TEST(HelpPage, TheShippedPageNeedsNothingFromTheNetwork)
     const QString page = QString::fromUtf8(f.readAll());
     EXPECT_TRUE(page.contains(QStringLiteral("<meta charset=\"utf-8\">")));
     // Links inside the page are fine; anything loaded from elsewhere is not.
-    const QRegularExpression external(
-        QStringLiteral(R"((?:src|href)\s*=\s*(?!["']?#)|<link\b|@import|url\()"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression external(QStringLiteral(R"((?:src|href)\s*=\s*(?!["']?#)|<link\b|@import|url\()"),
+                                      QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = external.match(page);
     EXPECT_FALSE(m.hasMatch()) << page.mid(m.capturedStart(), 60).toStdString();
 }
@@ -72,4 +72,4 @@ TEST(ShellOpen, TheLogGetsOneEncodedLinePerUrlAndTheHookComesFirst)
     EXPECT_EQ(hooked[0], QUrl(QStringLiteral("http://www.ferrowick.example/")));
 }
 
-} // namespace
+}  // namespace

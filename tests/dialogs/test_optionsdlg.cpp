@@ -44,7 +44,10 @@ protected:
         return g_strVideoFolder;
     }
     static QLineEdit* Box(COptionsDlg* d) { return Child<QLineEdit>(d, "folderEdit"); }
-    static void Click(QWidget* d, const char* button) { QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton); }
+    static void Click(QWidget* d, const char* button)
+    {
+        QTest::mouseClick(Child<QPushButton>(d, button), Qt::LeftButton);
+    }
 
     // Browse, then answer the chooser: choose folder, or cancel when empty.
     static void BrowseAndAnswer(COptionsDlg* d, const QString& folder)
@@ -196,4 +199,4 @@ TEST_F(OptionsDlg, TheChooserOpensOnTheNearestFolderThatExists)
     EXPECT_EQ(chooser.m_strSelectedPath, m_old);
 }
 
-} // namespace
+}  // namespace

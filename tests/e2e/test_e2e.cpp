@@ -46,8 +46,7 @@ int FreePort()
 bool AnotherCopyRuns()
 {
     QFile sockets("/proc/net/unix");
-    return sockets.open(QIODevice::ReadOnly) &&
-           sockets.readAll().contains("@{160AFF58-2421-47e6-BEB2-262334CADCC6}");
+    return sockets.open(QIODevice::ReadOnly) && sockets.readAll().contains("@{160AFF58-2421-47e6-BEB2-262334CADCC6}");
 }
 
 // One running copy of the program and a page-level DevTools client for it.
@@ -108,8 +107,8 @@ public:
     }
     QJsonObject call(const char* method, const QJsonObject& params = {})
     {
-        m_tools.write(QJsonDocument(QJsonObject{{"method", method}, {"params", params}}).toJson(QJsonDocument::Compact) +
-                      "\n");
+        m_tools.write(
+            QJsonDocument(QJsonObject{{"method", method}, {"params", params}}).toJson(QJsonDocument::Compact) + "\n");
         return QJsonDocument::fromJson(readLine(30000)).object();
     }
     QJsonValue eval(const QString& expr)
@@ -157,10 +156,11 @@ public:
     // The border box of an element as the view laid it out: x, y, width, height.
     QRect box(const QString& selector)
     {
-        const QJsonArray a = eval(QStringLiteral("(() => { const r = document.querySelector('%1').getBoundingClientRect();"
-                                                 " return [r.left, r.top, r.width, r.height]; })()")
-                                      .arg(selector))
-                                 .toArray();
+        const QJsonArray a =
+            eval(QStringLiteral("(() => { const r = document.querySelector('%1').getBoundingClientRect();"
+                                " return [r.left, r.top, r.width, r.height]; })()")
+                     .arg(selector))
+                .toArray();
         return a.size() == 4 ? QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt()) : QRect();
     }
     void type(const QString& text)
@@ -173,8 +173,9 @@ public:
     void menu(const QString& on, const QString& item)
     {
         click(on, 0, "right");
-        WaitFor([&] { return eval("getComputedStyle(document.getElementById('item_menu')).display != 'none'").toBool(); },
-                5000);
+        WaitFor(
+            [&] { return eval("getComputedStyle(document.getElementById('item_menu')).display != 'none'").toBool(); },
+            5000);
         click("#" + item);
     }
     bool disabled(const QString& id)
@@ -184,8 +185,10 @@ public:
     QStringList rows()
     {
         QStringList out;
-        for (const QJsonValue& v : eval("[...document.querySelectorAll('#content option')].map(o => [...o.querySelectorAll('.title, .text')]"
-                                        ".map(e => e.textContent).join(' '))").toArray())
+        for (const QJsonValue& v :
+             eval("[...document.querySelectorAll('#content option')].map(o => [...o.querySelectorAll('.title, .text')]"
+                  ".map(e => e.textContent).join(' '))")
+                 .toArray())
             out << v.toString().simplified();
         return out;
     }
@@ -243,7 +246,7 @@ QString Addr(const char* id)
     return QStringLiteral("http://www.youtube.com/watch?v=%1").arg(id);
 }
 
-} // namespace
+}  // namespace
 
 TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
 {
@@ -269,7 +272,8 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.type(Addr("goodvideo01"));
         app.click("#add");
         EXPECT_EQ(app.text("#url"), "");
-        ASSERT_TRUE(WaitFor([&] { return app.rows() == QStringList{"Unknown-goodvideo01 Downloading Thumbnail..."}; }, 5000))
+        ASSERT_TRUE(
+            WaitFor([&] { return app.rows() == QStringList{"Unknown-goodvideo01 Downloading Thumbnail..."}; }, 5000))
             << app.rows().join('|').toStdString();
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 1 video"; }));
         EXPECT_EQ(app.rows(), QStringList{"Sunset over the bay 292.9 KB"});
@@ -377,10 +381,12 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.click("#content option", 2);
         app.menu("#content option:nth-child(3)", "mi_remove");
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
-        ASSERT_TRUE(WaitFor([&] {
-            const appxml::Document d = Stored(home);
-            return d.items.size() == 2 && d.items[0].id == "goodvideo01" && d.items[0].error == 0;
-        }, 5000));
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                const appxml::Document d = Stored(home);
+                return d.items.size() == 2 && d.items[0].id == "goodvideo01" && d.items[0].error == 0;
+            },
+            5000));
         ::kill(pid_t(app.process().processId()), SIGKILL);
         ASSERT_TRUE(app.exited());
     }
@@ -414,7 +420,7 @@ QStringList Lines(const QString& path)
     return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
-} // namespace
+}  // namespace
 
 TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
 {
@@ -541,7 +547,8 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         item.videopath = home + "/Videos/No picture.mp4";
         item.length = item.completed = 1000;
         ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick"));
-        ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp", {item}), 1);
+        ASSERT_EQ(
+            appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp", {item}), 1);
 
         Program app(home, site.proxyUrl(), {}, {{"QT_SCALE_FACTOR", QString::number(ratio)}});
         ASSERT_TRUE(app.connect());
@@ -572,7 +579,8 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
                    images.contains(ratio == 2 ? "top@2x.png" : "top.png");
         };
         ASSERT_TRUE(WaitFor(fetched, 10000)) << images.join(' ').toStdString();
-        for (const char* name : {"top", "bottom", "content", "minimize", "close", "url", "add", "options", "help", "button"})
+        for (const char* name :
+             {"top", "bottom", "content", "minimize", "close", "url", "add", "options", "help", "button"})
             EXPECT_TRUE(images.contains(QLatin1String(name) + (ratio == 2 ? "@2x.png" : ".png"))) << name;
         for (const QString& name : images)
             EXPECT_TRUE(ratio == 2 ? name.endsWith("@2x.png") || name == "unknown.png" : !name.contains('@'))
@@ -582,7 +590,11 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         // border) whichever drawing fills it.
         const QPoint thumb = app.centre("#content option .thumb img");
         app.call("Input.dispatchMouseEvent", {{"type", "mouseMoved"}, {"x", thumb.x()}, {"y", thumb.y()}});
-        ASSERT_TRUE(WaitFor([&] { return app.eval("getComputedStyle(document.getElementById('thumb_tip')).display != 'none'").toBool(); }, 5000));
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return app.eval("getComputedStyle(document.getElementById('thumb_tip')).display != 'none'").toBool();
+            },
+            5000));
         EXPECT_EQ(app.eval(box.arg("thumb_tip_img")).toString().section(',', 2), "50,34");
         const QString shot = QStringLiteral("e2e-scale-%1x").arg(ratio);
         app.screenshot(shot);

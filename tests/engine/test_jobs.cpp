@@ -197,7 +197,7 @@ struct JobTest : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(JobTest, DownloadsThumbnailPageAndVideo)
 {
@@ -227,15 +227,16 @@ TEST_F(JobTest, DownloadsThumbnailPageAndVideo)
     for (const Request& r : reqs) {
         std::vector<std::pair<std::string, std::string>> ours;
         for (const auto& h : r.headers)
-            if (h.first == "User-Agent" || h.first == "Accept-Charset" || h.first == "Accept"
-                || h.first == "Accept-Language")
+            if (h.first == "User-Agent" || h.first == "Accept-Charset" || h.first == "Accept" ||
+                h.first == "Accept-Language")
                 ours.push_back(h);
         ASSERT_EQ(ours.size(), 4u) << r.requestLine;
         EXPECT_EQ(ours[0].second,
                   "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8.1.13) Gecko/20080311 Firefox/2.0.0.13");
         EXPECT_EQ(ours[1].second, "ISO-8859-1,utf-8;q=0.7,*;q=0.7");
-        EXPECT_EQ(ours[2].second,
-                  "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5");
+        EXPECT_EQ(
+            ours[2].second,
+            "text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,image/png,*/*;q=0.5");
         EXPECT_EQ(ours[3].second, "en-us,en;q=0.5");
     }
 }
@@ -517,7 +518,7 @@ struct AfterEndHook {
         CMyYouTubeDownloader::SetAfterEndHook(nullptr);
     }
 };
-} // namespace
+}  // namespace
 
 // The moment after a worker hands its job back: the job already reads as
 // done, and a Discard or Start there finds a job the worker no longer touches

@@ -36,7 +36,7 @@ QString FileTitleOf(const QString& title)
     return info.title;
 }
 
-} // namespace
+}  // namespace
 
 TEST(SetAddress, AcceptsWatchEmbedAndThumbnailAddresses)
 {
@@ -53,20 +53,20 @@ TEST(SetAddress, AcceptsWatchEmbedAndThumbnailAddresses)
 TEST(SetAddress, RejectsEverythingElse)
 {
     for (const char* address : {
-             "aB3_x-9",                                          // bare id
-             "www.youtube.com/watch?v=aB3",                      // no scheme
-             "https://www.youtube.com/watch?v=aB3",              // not plain http
+             "aB3_x-9",                              // bare id
+             "www.youtube.com/watch?v=aB3",          // no scheme
+             "https://www.youtube.com/watch?v=aB3",  // not plain http
              "ftp://www.youtube.com/watch?v=aB3",
-             "http://www.youtube.com.evil.org/watch?v=aB3",      // something after the domain
+             "http://www.youtube.com.evil.org/watch?v=aB3",  // something after the domain
              "http://www.youtube.community/watch?v=aB3",
              "http://notyoutube.com/watch?v=aB3",
-             "http://www.youtube.com/watch?feature=x&v=aB3",     // v= not first
-             "http://www.youtube.com/watch?v=",                  // empty id
+             "http://www.youtube.com/watch?feature=x&v=aB3",  // v= not first
+             "http://www.youtube.com/watch?v=",               // empty id
              "http://www.youtube.com/watch?v=&x=1",
              "http://www.youtube.com/",
              "http://i.ytimg.com/vi/aB3/default.png",
-             "http://i.ytimg.com/watch?v=aB3",                   // watch path on the thumbnail host
-             "http://www.youtube.com/vi/aB3/default.jpg",        // thumbnail path on the site host
+             "http://i.ytimg.com/watch?v=aB3",             // watch path on the thumbnail host
+             "http://www.youtube.com/vi/aB3/default.jpg",  // thumbnail path on the site host
              "",
              "http://",
          })

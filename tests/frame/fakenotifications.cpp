@@ -10,7 +10,7 @@ namespace {
 
 int g_buses = 0;
 
-} // namespace
+}  // namespace
 
 FakeNotifications::FakeNotifications() : m_started(QDateTime::currentMSecsSinceEpoch())
 {

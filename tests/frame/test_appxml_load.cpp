@@ -16,11 +16,13 @@ QByteArray Doc(const QByteArray& dirs, const QByteArray& content)
 QByteArray Item(const QByteArray& id, const QByteArray& title, int error = 0)
 {
     return "<item id=\"" + id + "\"><title>" + title + "</title><videopath>/v/" + title +
-           ".mp4</videopath><thumbpath>/t/" + id + ".jpg</thumbpath><imagepath></imagepath><length>100</length>"
-           "<completed>50</completed><error>" + QByteArray::number(error) + "</error></item>";
+           ".mp4</videopath><thumbpath>/t/" + id +
+           ".jpg</thumbpath><imagepath></imagepath><length>100</length>"
+           "<completed>50</completed><error>" +
+           QByteArray::number(error) + "</error></item>";
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(LoadTest, NoFileKeepsTheDefaultsAndStillReadsTheProfile)
 {
@@ -125,16 +127,17 @@ TEST_F(LoadTest, MissingAndOddNumbers)
 
 TEST_F(LoadTest, EmptyElementTagsAndTextRules)
 {
-    EXPECT_TRUE(Load(Doc("<dir type=\"video\"/>",
-                         "<item id=\"e\"><title>a<!-- c -->b<![CDATA[ignored]]><?pi x?></title><videopath>  </videopath>"
-                         "<thumbpath/><imagepath>img</imagepath><length>10</length></item>"
-                         "<item id=\"ns:x\" xmlns:p=\"urn:p\"><p:title>prefixed</p:title></item>")));
+    EXPECT_TRUE(
+        Load(Doc("<dir type=\"video\"/>",
+                 "<item id=\"e\"><title>a<!-- c -->b<![CDATA[ignored]]><?pi x?></title><videopath>  </videopath>"
+                 "<thumbpath/><imagepath>img</imagepath><length>10</length></item>"
+                 "<item id=\"ns:x\" xmlns:p=\"urn:p\"><p:title>prefixed</p:title></item>")));
     EXPECT_EQ(Video(), "");
     const DownloaderInfo e = Info("e");
-    EXPECT_EQ(e.title, "b");         // the last text node; CDATA and PIs are no text
-    EXPECT_EQ(e.videopath, "");      // white space alone is no text
+    EXPECT_EQ(e.title, "b");     // the last text node; CDATA and PIs are no text
+    EXPECT_EQ(e.videopath, "");  // white space alone is no text
     EXPECT_EQ(e.thumbpath, "");
-    EXPECT_EQ(e.imagepath, "img");   // read on after the empty thumbpath
+    EXPECT_EQ(e.imagepath, "img");  // read on after the empty thumbpath
     EXPECT_EQ(e.length, 10);
     EXPECT_EQ(Info("ns:x").title, "prefixed");  // the local name counts
 }
@@ -168,7 +171,8 @@ TEST_F(LoadTest, CutInsideTheThirdItemKeepsTheFirstTwo)
 
 TEST_F(LoadTest, ReaderErrorsKeepWhatCameBefore)
 {
-    EXPECT_TRUE(Load(Doc("", Item("ok", "fine") + "<item id=\"bad\"><title>\xff\xfe</title></item>" + Item("after", "x"))));
+    EXPECT_TRUE(
+        Load(Doc("", Item("ok", "fine") + "<item id=\"bad\"><title>\xff\xfe</title></item>" + Item("after", "x"))));
     EXPECT_EQ(Ids(), QStringList({"ok"}));
     items.clear();
     EXPECT_TRUE(Load(Doc("", Item("ok", "fine") + "<item id=\"bad\"><title>&undeclared;</title></item>")));
@@ -247,8 +251,8 @@ TEST_F(LoadTest, InvalidUtf8StopsExactlyWhereItStands)
     QByteArray body;
     for (int i = 0; i < 300; ++i)
         body += Item("i" + QByteArray::number(i), "title");
-    for (const QByteArray& bad : {QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80"), QByteArray("\xF4\x90\x80\x80"),
-                                 QByteArray("\xE2\x82")}) {
+    for (const QByteArray& bad :
+         {QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80"), QByteArray("\xF4\x90\x80\x80"), QByteArray("\xE2\x82")}) {
         items.clear();
         EXPECT_TRUE(Load(Doc("", body + "<item id=\"bad\"><title>" + bad + "</title></item>" + Item("after", "x"))));
         EXPECT_EQ(items.size(), 300u) << bad.toHex().toStdString();

@@ -46,7 +46,7 @@ struct Limit {
     ~Limit() { setrlimit(resource, &saved); }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(SaveTest, WritesTheDocumentWithFullEndTagsAndNoBom)
 {

@@ -205,18 +205,19 @@ QByteArray Stored(const char* id, int error, const char* video = "")
 {
     return QByteArray("<item id=\"") + id + "\"><title>" + id + "</title><videopath>" + video +
            "</videopath><thumbpath></thumbpath><imagepath></imagepath><length>10</length><completed>10</completed>"
-           "<error>" + QByteArray::number(error) + "</error></item>";
+           "<error>" +
+           QByteArray::number(error) + "</error></item>";
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(FrameTest, AddFlowRefusesAndAccepts)
 {
     WriteAppXml(StoredItems(Stored("restored123", 0)));
     Open();
-    for (const QString& bad : {QString(), QString(" \t\r\n "), QString("dQw4w9WgXcQ"),
-                               QString("http://example.com/watch?v=abc"), QString(1 << 20, QChar(0x202E)),
-                               QString::fromUtf8("\xff\xfe<script>alert(1)</script>\x01")})
+    for (const QString& bad :
+         {QString(), QString(" \t\r\n "), QString("dQw4w9WgXcQ"), QString("http://example.com/watch?v=abc"),
+          QString(1 << 20, QChar(0x202E)), QString::fromUtf8("\xff\xfe<script>alert(1)</script>\x01")})
         Add(bad);
     EXPECT_EQ(frame->addressDialogs, 6);
     EXPECT_TRUE(frame->messages.isEmpty());
@@ -339,8 +340,7 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     QTemporaryDir files;
     const QString video = files.filePath("kept video.mp4");
     QFile(video).open(QIODevice::WriteOnly);
-    WriteAppXml(StoredItems(Stored("done1", 0, video.toUtf8().constData()) + Stored("fail1", 3) +
-                            Stored("done2", 0)));
+    WriteAppXml(StoredItems(Stored("done1", 0, video.toUtf8().constData()) + Stored("fail1", 3) + Stored("done2", 0)));
     Video mended = Good();
     mended.title = "Mended";
     site.setVideo("fail1", mended);
@@ -395,9 +395,9 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
 
     // Outside the rows only Options stays.
     Click(GetParentElement(frame->m_content), 2);
-    for (HELEMENT he : {frame->m_miOpen.get(), frame->m_miOpenFile.get(), frame->m_miRestart.get(),
-                        frame->m_miStop.get(), frame->m_miSelectAll.get(), frame->m_miRemove.get(),
-                        frame->m_miOpenUrl.get()})
+    for (HELEMENT he :
+         {frame->m_miOpen.get(), frame->m_miOpenFile.get(), frame->m_miRestart.get(), frame->m_miStop.get(),
+          frame->m_miSelectAll.get(), frame->m_miRemove.get(), frame->m_miOpenUrl.get()})
         EXPECT_TRUE(Disabled(he));
     EXPECT_FALSE(Disabled(frame->m_miOptions));
 
@@ -522,7 +522,8 @@ TEST_F(FrameTest, OnlyTheBandsThemselvesDragTheWindow)
                             {box(GetParentElement(frame->m_content), QRect(0, 0, 680, 600)),
                              box(frame->m_top, QRect(0, 0, 680, 63)), box(frame->m_url, QRect(30, 34, 440, 22)),
                              box(frame->m_close, QRect(660, 6, 14, 15)), box(frame->m_content, QRect(0, 63, 680, 508)),
-                             box(frame->m_bottom, QRect(0, 571, 680, 29)), box(frame->m_about, QRect(23, 577, 46, 20))});
+                             box(frame->m_bottom, QRect(0, 571, 680, 29)),
+                             box(frame->m_about, QRect(23, 577, 46, 20))});
     EXPECT_TRUE(frame->HitTestCaption({300, 10}));
     EXPECT_TRUE(frame->HitTestCaption({300, 590}));
     EXPECT_FALSE(frame->HitTestCaption({100, 40}));   // the address box
@@ -572,8 +573,8 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     // address its dialog, as if typed; one that comes while the message is
     // up waits for it.
     frame->duringMessage = [&] { frame->AddAddresses({"http://www.youtube.com/watch?v=late1"}); };
-    frame->AddAddresses({" http://www.youtube.com/watch?v=drop1 ", "not an address",
-                         "http://www.youtube.com/watch?v=cmd1"});
+    frame->AddAddresses(
+        {" http://www.youtube.com/watch?v=drop1 ", "not an address", "http://www.youtube.com/watch?v=cmd1"});
     ASSERT_TRUE(WaitFor([&] { return RowIds().size() == 4; }, 5000));
     EXPECT_EQ(frame->messages, QStringList{"http://www.youtube.com/watch?v=drop1 has already in the download list."});
     EXPECT_EQ(frame->addressDialogs, 1);

@@ -35,7 +35,7 @@ protected:
     int RunAddressDialog(int&) override { return ++asked, 2; }
 };
 
-} // namespace
+}  // namespace
 
 TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
 {

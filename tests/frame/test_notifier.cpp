@@ -25,7 +25,7 @@ void Record(QtMsgType, const QMessageLogContext&, const QString& text)
     g_logged << text;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Notifier, OneASecondAndOneSummaryForABurst)
 {
@@ -66,7 +66,6 @@ TEST(Notifier, OneASecondAndOneSummaryForABurst)
     ASSERT_TRUE(WaitFor([&] { return bus.Notes().size() == 3; }));
     EXPECT_LT(bus.Notes()[2].at - before, 500);
     EXPECT_EQ(bus.Notes()[2].summary, "Fog");
-
 }
 
 TEST(Notifier, NothingHappensWithoutAServiceUntilOneComes)

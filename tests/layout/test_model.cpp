@@ -83,10 +83,17 @@ struct Model : ::testing::Test {
     }
     HELEMENT byId(const char* id)
     {
-        struct Found { HELEMENT he = nullptr; } f;
+        struct Found {
+            HELEMENT he = nullptr;
+        } f;
         const QString wide = QString::fromLatin1(id);
-        HTMLayoutVisitElements(root(), nullptr, "id", reinterpret_cast<const char16_t*>(wide.utf16()),
-                               [](HELEMENT he, void* p) { static_cast<Found*>(p)->he = he; return true; }, &f, 0);
+        HTMLayoutVisitElements(
+            root(), nullptr, "id", reinterpret_cast<const char16_t*>(wide.utf16()),
+            [](HELEMENT he, void* p) {
+                static_cast<Found*>(p)->he = he;
+                return true;
+            },
+            &f, 0);
         return f.he;
     }
     HELEMENT addRow(const char* value)
@@ -102,7 +109,10 @@ struct Model : ::testing::Test {
     }
     std::vector<std::string> select(const char* css, HELEMENT under = nullptr, int stopAfter = -1)
     {
-        struct Ctx { std::vector<std::string> ids; int stop; } ctx{{}, stopAfter};
+        struct Ctx {
+            std::vector<std::string> ids;
+            int stop;
+        } ctx{{}, stopAfter};
         const HLDOM_RESULT r = HTMLayoutSelectElements(
             under ? under : root(), css,
             [](HELEMENT he, void* p) {
@@ -134,7 +144,7 @@ struct Model : ::testing::Test {
 
 using Ids = std::vector<std::string>;
 
-} // namespace
+}  // namespace
 
 TEST_F(Model, UsesKeepRemovedElementsAliveUntilTheLastGoes)
 {
@@ -193,7 +203,8 @@ TEST_F(Model, SelectorsFollowDocumentOrderAndStates)
 
     // Outside the subset: an error, not an empty result.
     for (const char* bad : {"option:nth-child(odd)", "a + b", "li:hover", "[x", "", "#"}) {
-        EXPECT_EQ(HTMLayoutSelectElements(root(), bad, [](HELEMENT, void*) { return false; }, nullptr),
+        EXPECT_EQ(HTMLayoutSelectElements(
+                      root(), bad, [](HELEMENT, void*) { return false; }, nullptr),
                   HLDOM_INVALID_PARAMETER)
             << bad;
     }
@@ -351,7 +362,7 @@ TEST_F(Model, TypedTextBecomesTheWidgetText)
     const char* text = nullptr;
     HTMLayoutGetElementInnerText(byId("url"), &text);
     EXPECT_EQ(std::string(text), "http://www.youtube.com/watch?v=\xc3\xa9");
-    EXPECT_EQ(layout::PendingMutations(hwnd), 0);  // the view already shows it
+    EXPECT_EQ(layout::PendingMutations(hwnd), 0);         // the view already shows it
     HTMLayoutSetElementInnerText16(byId("url"), u"", 0);  // the program's change does reach the view
     EXPECT_EQ(layout::PendingMutations(hwnd), 1);
 }

@@ -16,9 +16,10 @@ using htmlayout::dom::element;
 
 namespace {
 
-const char* kPage = "<html><head><style>body{context-menu: selector(menu#m)}</style></head><body>"
-                    "<widget id=\"content\" type=\"select\" multiple></widget><widget id=\"add\" type=\"button\"></widget>"
-                    "<menu id=\"m\"><li id=\"i1\">One</li></menu></body></html>";
+const char* kPage =
+    "<html><head><style>body{context-menu: selector(menu#m)}</style></head><body>"
+    "<widget id=\"content\" type=\"select\" multiple></widget><widget id=\"add\" type=\"button\"></widget>"
+    "<menu id=\"m\"><li id=\"i1\">One</li></menu></body></html>";
 
 struct Page : ::testing::Test {
     HWND hwnd = HTMLayoutCreateWindow();
@@ -34,9 +35,21 @@ struct Page : ::testing::Test {
 struct Host : htmlayout::event_handler, htmlayout::notification_handler<Host> {
     std::vector<uint32_t> codes;
     std::vector<uint32_t> behaviorCmds;
-    intptr_t on_create_control(NMHDR* h) override { codes.push_back(h->code); return 0; }
-    intptr_t on_document_loaded(NMHDR* h) override { codes.push_back(h->code); return 0; }
-    intptr_t on_dialog_created(NMHDR* h) override { codes.push_back(h->code); return 0; }
+    intptr_t on_create_control(NMHDR* h) override
+    {
+        codes.push_back(h->code);
+        return 0;
+    }
+    intptr_t on_document_loaded(NMHDR* h) override
+    {
+        codes.push_back(h->code);
+        return 0;
+    }
+    intptr_t on_dialog_created(NMHDR* h) override
+    {
+        codes.push_back(h->code);
+        return 0;
+    }
     bool handle_event(HELEMENT, BEHAVIOR_EVENT_PARAMS& p) override
     {
         behaviorCmds.push_back(p.cmd);
@@ -44,7 +57,7 @@ struct Host : htmlayout::event_handler, htmlayout::notification_handler<Host> {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Page, ReferencesBalanceUseCounts)
 {

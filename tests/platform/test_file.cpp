@@ -16,7 +16,7 @@ QByteArray contents(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
-} // namespace
+}  // namespace
 
 TEST(File, CreateAlwaysTruncatesAnExistingFile)
 {

@@ -39,7 +39,7 @@ struct HttpTest : ::testing::Test {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(HttpTest, SendsEachHeaderLineOnceInOrderThroughTheProxy)
 {
@@ -106,8 +106,8 @@ TEST_F(HttpTest, ParallelRequestsEachGetTheirOwnBody)
             // Each job has its own session, as the download workers do.
             CInternetSession own;
             auto conn = own.GetHttpConnection(kSiteHost, 80);
-            auto f = conn->OpenRequest(
-                "GET", QString("get_video?video_id=p%1&t=t%1&fmt=18").arg(i), INTERNET_FLAG_EXISTING_CONNECT);
+            auto f = conn->OpenRequest("GET", QString("get_video?video_id=p%1&t=t%1&fmt=18").arg(i),
+                                       INTERNET_FLAG_EXISTING_CONNECT);
             std::string body;
             try {
                 f->SendRequest();

@@ -20,7 +20,8 @@ TEST(TextConv, StopsAtTheFirstZero)
 
 TEST(TextConv, InvalidUtf8IsReplacedNotPassedThrough)
 {
-    const QString text = FromUtf8(std::string("a\xff\xfe" "b"));
+    const QString text = FromUtf8(std::string("a\xff\xfe"
+                                              "b"));
     EXPECT_TRUE(text.startsWith('a'));
     EXPECT_TRUE(text.endsWith('b'));
     EXPECT_FALSE(text.contains(QChar(0xff)));

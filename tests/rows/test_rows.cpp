@@ -98,8 +98,7 @@ struct Rows : ::testing::Test {
                                             int32_t error, int32_t length, int32_t completed)
     {
         auto item = Item(id);
-        item->m_pDownloader->Restore(id, title, QStringLiteral("/v/x.mp4"), thumb, QString(), error, length,
-                                     completed);
+        item->m_pDownloader->Restore(id, title, QStringLiteral("/v/x.mp4"), thumb, QString(), error, length, completed);
         return item;
     }
 
@@ -125,7 +124,7 @@ struct Rows : ::testing::Test {
 
 const QString kThumb = QStringLiteral("div{class=thumb}[img{src=%1,titleid=thumb_tip}]");
 
-} // namespace
+}  // namespace
 
 TEST_F(Rows, FinishedRowHasExactlyTheDocumentedShape)
 {
@@ -161,7 +160,8 @@ TEST_F(Rows, RunningRowShowsRateTimeLeftAndProgressAtTheGivenTick)
 
     UpdateRow(item.get(), info.starttick + 16384);
     EXPECT_EQ(Row(*item), "option{value=run}[" + kThumb.arg("/t/run.jpg") +
-                              " div{class=info}[div{class=title}['Song'] div{class=status}[div{class=text}['2.0 MB / 4.0 MB  (125.0 KB/s)  -  16 Sec Left '] "
+                              " div{class=info}[div{class=title}['Song'] div{class=status}[div{class=text}['2.0 MB / "
+                              "4.0 MB  (125.0 KB/s)  -  16 Sec Left '] "
                               "div{class=progress}[input{maxvalue=4194304,type=progress,value=2097152}]]]]");
 }
 

@@ -24,7 +24,7 @@ DownloaderInfo Finished(int32_t error, int32_t length, int32_t completed)
     return i;
 }
 
-} // namespace
+}  // namespace
 
 TEST(FormatSize, UnitsAndTheFirstDecimalTruncated)
 {
@@ -95,10 +95,10 @@ TEST(StatusText, ElapsedAndRateWrapIn32Bits)
     EXPECT_EQ(StatusText(Running(DS_DOWNLOADING, 4194304, 2097152, 0xFFFFF000u), 0x1000u),
               "2.0 MB / 4.0 MB  (250.0 KB/s)  -  8 Sec Left ");
     // 2147483647 bytes per ms times 1000 wraps to -1000: shown as no rate.
-    EXPECT_EQ(StatusText(Running(DS_DOWNLOADING, std::numeric_limits<int32_t>::max(),
-                                 std::numeric_limits<int32_t>::max(), 50),
-                         51),
-              "1.9 GB / 1.9 GB ");
+    EXPECT_EQ(
+        StatusText(
+            Running(DS_DOWNLOADING, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(), 50), 51),
+        "1.9 GB / 1.9 GB ");
 }
 
 TEST(StatusText, FinishedByOutcome)
@@ -108,7 +108,8 @@ TEST(StatusText, FinishedByOutcome)
     EXPECT_EQ(StatusText(Finished(DE_NONE, -2, 0), 0), "-2 Bytes");  // "not 0", unlike the error rows
     EXPECT_EQ(StatusText(Finished(DE_STOPPED, 4194304, 2097152), 0),
               "2.0 MB / 4.0 MB - <span class=\"error\">Uncompleted</span>");
-    EXPECT_EQ(StatusText(Finished(DE_STOPPED, 0, 0), 0), "Unknown file size - <span class=\"error\">Uncompleted</span>");
+    EXPECT_EQ(StatusText(Finished(DE_STOPPED, 0, 0), 0),
+              "Unknown file size - <span class=\"error\">Uncompleted</span>");
     EXPECT_EQ(StatusText(Finished(DE_PARSE, 4194304, 10), 0), "<span class=\"error\">Parsing Error!</span>");
     EXPECT_EQ(StatusText(Finished(DE_INTERNET, 4194304, 1024), 0),
               "1.0 KB / 4.0 MB - <span class=\"error\">Internet Error!</span>");

@@ -62,7 +62,7 @@ std::string Thumbnail(const DemoVideo& v)
     return jpeg.toStdString();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -38,7 +38,7 @@ std::string QueryValue(const std::string& target, const std::string& name)
     return {};
 }
 
-} // namespace
+}  // namespace
 
 LocalVideoSite::LocalVideoSite()
 {
@@ -51,8 +51,7 @@ LocalVideoSite::LocalVideoSite()
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
-        || ::listen(m_listenFd, 64) != 0)
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_listenFd, 64) != 0)
         throw std::runtime_error("bind/listen");
     socklen_t len = sizeof addr;
     ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&addr), &len);
@@ -208,8 +207,9 @@ public:
     void respondText(int status, const std::vector<std::string>& headers, const std::string& text,
                      const Misbehaviour& m)
     {
-        respond(status, headers, text.size(),
-                [&](uint64_t off, char* out, size_t n) { std::memcpy(out, text.data() + off, n); }, m);
+        respond(
+            status, headers, text.size(),
+            [&](uint64_t off, char* out, size_t n) { std::memcpy(out, text.data() + off, n); }, m);
     }
 
 private:
@@ -217,7 +217,7 @@ private:
     const std::atomic<bool>& m_stopping;
 };
 
-} // namespace
+}  // namespace
 
 void LocalVideoSite::serve(int fd)
 {
@@ -249,7 +249,8 @@ void LocalVideoSite::serve(int fd)
         }
         const size_t sp1 = req.requestLine.find(' ');
         const size_t sp2 = req.requestLine.rfind(' ');
-        std::string target = sp1 != std::string::npos && sp2 > sp1 ? req.requestLine.substr(sp1 + 1, sp2 - sp1 - 1) : "";
+        std::string target =
+            sp1 != std::string::npos && sp2 > sp1 ? req.requestLine.substr(sp1 + 1, sp2 - sp1 - 1) : "";
         if (target.rfind("http://", 0) == 0) {  // proxy form
             const size_t slash = target.find('/', 7);
             req.host = target.substr(7, slash == std::string::npos ? std::string::npos : slash - 7);
@@ -323,26 +324,28 @@ void LocalVideoSite::serve(int fd)
         else if (errorOr(v.embed))
             ;  // the error page is the whole answer
         else if (v.redirectToken)
-            conn.respondText(303, {"Location: http://www.youtube.com/swf/player.swf?video_id=" + id + "&t=" + *v.redirectToken},
-                             "", v.embed);
+            conn.respondText(
+                303, {"Location: http://www.youtube.com/swf/player.swf?video_id=" + id + "&t=" + *v.redirectToken}, "",
+                v.embed);
         else
             conn.respondText(200, {"Content-Type: application/x-shockwave-flash"}, "swf", v.embed);
     } else if (req.host == kSiteHost && t.rfind("/get_video?", 0) == 0) {
         if (!lookup(QueryValue(t, "video_id"), v) || QueryValue(t, "t") != v.acceptedToken) {
             conn.respondText(403, {"Content-Type: text/html"}, "<html><body>forbidden</body></html>", plain);
         } else if (!hops(v.video) && !errorOr(v.video)) {
-            conn.respond(200, {"Content-Type: video/mp4"}, v.size,
-                         [](uint64_t off, char* out, size_t n) {
-                             // The pattern repeats every 256 bytes: copy it from a table.
-                             static const std::string table = [] {
-                                 std::string t(64 * 1024 + 256, '\0');
-                                 for (size_t i = 0; i < t.size(); ++i)
-                                     t[i] = VideoByte(i);
-                                 return t;
-                             }();
-                             std::memcpy(out, table.data() + off % 256, n);
-                         },
-                         v.video);
+            conn.respond(
+                200, {"Content-Type: video/mp4"}, v.size,
+                [](uint64_t off, char* out, size_t n) {
+                    // The pattern repeats every 256 bytes: copy it from a table.
+                    static const std::string table = [] {
+                        std::string t(64 * 1024 + 256, '\0');
+                        for (size_t i = 0; i < t.size(); ++i)
+                            t[i] = VideoByte(i);
+                        return t;
+                    }();
+                    std::memcpy(out, table.data() + off % 256, n);
+                },
+                v.video);
         }
     } else {
         conn.respondText(404, {}, "not found", plain);
@@ -371,7 +374,7 @@ void RestoreEnv(const char* name, const std::optional<std::string>& value)
         ::unsetenv(name);
 }
 
-} // namespace
+}  // namespace
 
 ScopedProxy::ScopedProxy(const std::string& url)
     : m_old(GetEnv("http_proxy")), m_oldNoProxy(GetEnv("no_proxy")), m_oldNoProxyUpper(GetEnv("NO_PROXY"))
@@ -388,4 +391,4 @@ ScopedProxy::~ScopedProxy()
     RestoreEnv("NO_PROXY", m_oldNoProxyUpper);
 }
 
-} // namespace localsite
+}  // namespace localsite

@@ -17,16 +17,16 @@ namespace localsite {
 
 // How one kind of response goes wrong (all off by default).
 struct Misbehaviour {
-    int status = 200;                 // an error status is sent with a small body
-    bool noContentLength = false;     // the body ends at the close
-    bool zeroContentLength = false;   // "Content-Length: 0" and no body
-    int64_t cutAfter = -1;            // close after this many body bytes (Content-Length stays whole)
-    int stallBeforeHeadersMs = 0;     // wait before answering at all
-    int64_t stallAfterBytes = -1;     // then stall for stallMs after this many body bytes
+    int status = 200;                // an error status is sent with a small body
+    bool noContentLength = false;    // the body ends at the close
+    bool zeroContentLength = false;  // "Content-Length: 0" and no body
+    int64_t cutAfter = -1;           // close after this many body bytes (Content-Length stays whole)
+    int stallBeforeHeadersMs = 0;    // wait before answering at all
+    int64_t stallAfterBytes = -1;    // then stall for stallMs after this many body bytes
     int stallMs = 0;
-    size_t trickleBytes = 0;          // send the body in pieces of this size...
-    int trickleMs = 0;                // ...with this pause between them
-    int redirects = 0;                // answer with this many 302 hops first
+    size_t trickleBytes = 0;  // send the body in pieces of this size...
+    int trickleMs = 0;        // ...with this pause between them
+    int redirects = 0;        // answer with this many 302 hops first
 };
 
 struct Video {
@@ -43,13 +43,16 @@ struct Video {
 
 struct Request {
     std::string requestLine;
-    std::string host;     // from the absolute target or the Host header
-    std::string target;   // path and query
+    std::string host;    // from the absolute target or the Host header
+    std::string target;  // path and query
     std::vector<std::pair<std::string, std::string>> headers;
 };
 
 // The byte at offset i of every generated video body.
-inline char VideoByte(uint64_t i) { return char((i * 31 + 7) & 0xff); }
+inline char VideoByte(uint64_t i)
+{
+    return char((i * 31 + 7) & 0xff);
+}
 
 inline const char* kSiteHost = "www.youtube.com";
 inline const char* kThumbHost = "i.ytimg.com";
@@ -100,4 +103,4 @@ private:
     std::optional<std::string> m_old, m_oldNoProxy, m_oldNoProxyUpper;
 };
 
-} // namespace localsite
+}  // namespace localsite

@@ -20,8 +20,7 @@ const bool g_profileMoved = [] {
     return true;
 }();
 
-
-} // namespace
+}  // namespace
 
 QString ProfileFolder()
 {

@@ -18,10 +18,7 @@ QByteArray ResourceBytes(const QString& path)
 class LayoutScheme : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(h.loadPage()); }
-    std::optional<layout::LayoutSchemeHandler::Reply> get(const QString& url)
-    {
-        return handler.resolve(QUrl(url));
-    }
+    std::optional<layout::LayoutSchemeHandler::Reply> get(const QString& url) { return handler.resolve(QUrl(url)); }
     ViewHarness h;
     layout::LayoutSchemeHandler handler{h.window()};
 };
@@ -85,4 +82,4 @@ TEST_F(LayoutScheme, ReadsLocalImagesButNothingElse)
     EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.path() + QStringLiteral(".png")));  // a folder-like name
 }
 
-} // namespace
+}  // namespace

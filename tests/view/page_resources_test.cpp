@@ -24,13 +24,15 @@ QByteArray Bytes(const QString& path)
 TEST(PageResources, EveryImageHasItsSizeAndTheBandsHaveAlpha)
 {
     InitPageResources();
-    const struct { const char* name; int w, h; } images[] = {
-        {"TOP", 20, 63}, {"BOTTOM", 20, 29}, {"CONTENT", 12, 81},
-        {"MINIMIZE", 14, 15}, {"MINIMIZE_H", 14, 15}, {"MINIMIZE_A", 14, 15},
-        {"CLOSE", 14, 15}, {"CLOSE_H", 14, 15}, {"CLOSE_A", 14, 15}, {"URL", 23, 22},
-        {"ADD", 28, 23}, {"ADD_A", 28, 23}, {"ADD_D", 28, 23},
-        {"OPTIONS", 60, 23}, {"OPTIONS_A", 60, 23}, {"HELP", 40, 23}, {"HELP_A", 40, 23},
-        {"BUTTON", 7, 20}, {"BUTTON_A", 7, 20}, {"CHECKED_F", 1, 40}, {"CHECKED", 1, 40}, {"UNKNOWN", 48, 32},
+    const struct {
+        const char* name;
+        int w, h;
+    } images[] = {
+        {"TOP", 20, 63},        {"BOTTOM", 20, 29},  {"CONTENT", 12, 81}, {"MINIMIZE", 14, 15}, {"MINIMIZE_H", 14, 15},
+        {"MINIMIZE_A", 14, 15}, {"CLOSE", 14, 15},   {"CLOSE_H", 14, 15}, {"CLOSE_A", 14, 15},  {"URL", 23, 22},
+        {"ADD", 28, 23},        {"ADD_A", 28, 23},   {"ADD_D", 28, 23},   {"OPTIONS", 60, 23},  {"OPTIONS_A", 60, 23},
+        {"HELP", 40, 23},       {"HELP_A", 40, 23},  {"BUTTON", 7, 20},   {"BUTTON_A", 7, 20},  {"CHECKED_F", 1, 40},
+        {"CHECKED", 1, 40},     {"UNKNOWN", 48, 32},
     };
     for (const auto& i : images) {
         const QString name = QStringLiteral(":/res/PNG/") + QLatin1String(i.name);
@@ -43,7 +45,8 @@ TEST(PageResources, EveryImageHasItsSizeAndTheBandsHaveAlpha)
         EXPECT_EQ(twice.size(), QSize(2 * i.w, 2 * i.h)) << i.name << "@2X";
     }
     for (const char* band : {"TOP", "BOTTOM", "CONTENT", "TOP@2X", "BOTTOM@2X", "CONTENT@2X"})
-        EXPECT_TRUE(QImage::fromData(Bytes(QStringLiteral(":/res/PNG/") + QLatin1String(band))).hasAlphaChannel()) << band;
+        EXPECT_TRUE(QImage::fromData(Bytes(QStringLiteral(":/res/PNG/") + QLatin1String(band))).hasAlphaChannel())
+            << band;
     // The states of a button must look different.
     EXPECT_NE(Bytes(QStringLiteral(":/res/PNG/ADD")), Bytes(QStringLiteral(":/res/PNG/ADD_D")));
     EXPECT_NE(Bytes(QStringLiteral(":/res/PNG/CLOSE")), Bytes(QStringLiteral(":/res/PNG/CLOSE_H")));
@@ -60,7 +63,8 @@ TEST(PageResources, EveryImageOnThePageComesWithItsDrawingAtTwiceTheSize)
     InitPageResources();
     // Chromium picks the candidate for the screen's device pixel ratio; an
     // image named without one would be stretched, and blurred, at ratio 2.
-    QString sheets = QString::fromUtf8(Bytes(QStringLiteral(":/res/HTML/DEFAULT")) + Bytes(QStringLiteral(":/res/CSS/STD-MENU")));
+    QString sheets =
+        QString::fromUtf8(Bytes(QStringLiteral(":/res/HTML/DEFAULT")) + Bytes(QStringLiteral(":/res/CSS/STD-MENU")));
     static const QRegularExpression set(
         QStringLiteral("-webkit-image-set\\(url\\(([a-z_]+)\\.png\\) 1x, url\\(([a-z_@0-9]+)\\.png\\) 2x\\)"));
     QSet<QString> named;
@@ -78,7 +82,8 @@ TEST(PageResources, EveryImageOnThePageComesWithItsDrawingAtTwiceTheSize)
     // Every page image but CHECKED, which the page does not use.
     EXPECT_EQ(named.size(), 21);
     // The rows' placeholder is an element's source: the sheet replaces it.
-    EXPECT_TRUE(sheets.contains(QStringLiteral("img[src=\"unknown.png\"] { content:-webkit-image-set(url(unknown.png) 1x")));
+    EXPECT_TRUE(
+        sheets.contains(QStringLiteral("img[src=\"unknown.png\"] { content:-webkit-image-set(url(unknown.png) 1x")));
     sheets.remove(set);
     EXPECT_FALSE(sheets.contains(QRegularExpression(QStringLiteral("url\\([^)]*\\.png"))))
         << "an image without its drawing at twice the size";
@@ -88,10 +93,11 @@ TEST(PageResources, ThePageHoldsEveryElementTheProgramLooksUp)
 {
     ViewHarness h;
     ASSERT_TRUE(h.loadPage());
-    for (const char* id : {"top", "caption", "caption_text", "minimize", "close", "tool", "bottom", "url", "add",
-                           "content", "status-bar", "help", "about", "options", "item_menu", "mi_open",
-                           "mi_open_file", "mi_restart", "mi_stop", "mi_select_all", "mi_remove", "mi_open_url",
-                           "mi_options", "thumb_tip", "thumb_tip_img"})
+    for (const char* id :
+         {"top",         "caption",    "caption_text", "minimize",     "close",   "tool",          "bottom",
+          "url",         "add",        "content",      "status-bar",   "help",    "about",         "options",
+          "item_menu",   "mi_open",    "mi_open_file", "mi_restart",   "mi_stop", "mi_select_all", "mi_remove",
+          "mi_open_url", "mi_options", "thumb_tip",    "thumb_tip_img"})
         EXPECT_NE(h.byId(id), nullptr) << id;
     const char* type = nullptr;
     HTMLayoutGetElementType(h.byId("thumb_tip"), &type);
@@ -129,7 +135,8 @@ struct Rule {
 
 std::optional<QList<Rule>> ParseRules(QString css)
 {
-    static const QRegularExpression comment(QStringLiteral("/\\*.*?\\*/"), QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression comment(QStringLiteral("/\\*.*?\\*/"),
+                                            QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression name(QStringLiteral("^-?[a-z][a-z-]*$"));
     css.remove(comment);
     QList<Rule> rules;
@@ -187,9 +194,16 @@ TEST(PageResources, StylesStartWithTheMenuSheetAndNameTheRowMenu)
     // window both open the row menu, each as its own owner.
     ViewHarness h;
     ASSERT_TRUE(h.loadPage());
-    HELEMENT row = h.insertRow(0, QStringLiteral("aaaaaaaaaa1"), QStringLiteral("Title"), QStringLiteral("1 KB"), false, 0, 0);
+    HELEMENT row =
+        h.insertRow(0, QStringLiteral("aaaaaaaaaa1"), QStringLiteral("Title"), QStringLiteral("1 KB"), false, 0, 0);
     HELEMENT title = nullptr;
-    HTMLayoutSelectElements(row, ".title", [](HELEMENT e, void* p) { *static_cast<HELEMENT*>(p) = e; return true; }, &title);
+    HTMLayoutSelectElements(
+        row, ".title",
+        [](HELEMENT e, void* p) {
+            *static_cast<HELEMENT*>(p) = e;
+            return true;
+        },
+        &title);
     HELEMENT body = nullptr;
     HTMLayoutGetParentElement(h.byId("top"), &body);
     for (HELEMENT clicked : {title, h.byId("status-bar")}) {
@@ -211,7 +225,8 @@ TEST(PageResources, StylesStartWithTheMenuSheetAndNameTheRowMenu)
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu")).value(QStringLiteral("display")), QStringLiteral("none"));
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-current]")).value(QStringLiteral("background-color")),
               QStringLiteral("#3875D7"));
-    EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-disabled]")).value(QStringLiteral("color")), QStringLiteral("#8C8C8C"));
+    EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-disabled]")).value(QStringLiteral("color")),
+              QStringLiteral("#8C8C8C"));
 }
 
-} // namespace
+}  // namespace

@@ -45,14 +45,21 @@ QString Id(HELEMENT he)
 
 HELEMENT Find(HELEMENT root, const char* cls)
 {
-    struct Hit { HELEMENT he = nullptr; } hit;
+    struct Hit {
+        HELEMENT he = nullptr;
+    } hit;
     const std::u16string value = Wide(QString::fromLatin1(cls));
-    HTMLayoutVisitElements(root, nullptr, "class", value.c_str(),
-                           [](HELEMENT he, void* p) { static_cast<Hit*>(p)->he = he; return true; }, &hit, 0);
+    HTMLayoutVisitElements(
+        root, nullptr, "class", value.c_str(),
+        [](HELEMENT he, void* p) {
+            static_cast<Hit*>(p)->he = he;
+            return true;
+        },
+        &hit, 0);
     return hit.he;
 }
 
-} // namespace
+}  // namespace
 
 void ViewHarness::PrepareProcess(int debugPort)
 {
@@ -122,10 +129,17 @@ HELEMENT ViewHarness::byId(const char* id) const
 {
     HELEMENT root = nullptr;
     HTMLayoutGetRootElement(m_hwnd, &root);
-    struct Hit { HELEMENT he = nullptr; } hit;
+    struct Hit {
+        HELEMENT he = nullptr;
+    } hit;
     const std::u16string value = Wide(QString::fromLatin1(id));
-    HTMLayoutVisitElements(root, nullptr, "id", value.c_str(),
-                           [](HELEMENT he, void* p) { static_cast<Hit*>(p)->he = he; return true; }, &hit, 0);
+    HTMLayoutVisitElements(
+        root, nullptr, "id", value.c_str(),
+        [](HELEMENT he, void* p) {
+            static_cast<Hit*>(p)->he = he;
+            return true;
+        },
+        &hit, 0);
     return hit.he;
 }
 
@@ -163,9 +177,16 @@ void ViewHarness::setRowStatus(HELEMENT row, const QString& statusHtml, int comp
     const QByteArray html = statusHtml.toUtf8();
     HTMLayoutSetElementHtml(Find(row, "text"), reinterpret_cast<const uint8_t*>(html.constData()),
                             unsigned(html.size()), 0);
-    struct Hit { HELEMENT he = nullptr; } hit;
-    HTMLayoutVisitElements(row, "input", nullptr, nullptr,
-                           [](HELEMENT he, void* p) { static_cast<Hit*>(p)->he = he; return true; }, &hit, 0);
+    struct Hit {
+        HELEMENT he = nullptr;
+    } hit;
+    HTMLayoutVisitElements(
+        row, "input", nullptr, nullptr,
+        [](HELEMENT he, void* p) {
+            static_cast<Hit*>(p)->he = he;
+            return true;
+        },
+        &hit, 0);
     if (hit.he)
         SetAttr(hit.he, "value", QString::number(completed));
 }

@@ -36,12 +36,13 @@ public:
     HELEMENT byId(const char* id) const;
 
     // A list row of the program's shape; returns the row (no use held by the caller).
-    HELEMENT insertRow(int index, const QString& value, const QString& title, const QString& statusHtml,
-                       bool running, int length, int completed);
+    HELEMENT insertRow(int index, const QString& value, const QString& title, const QString& statusHtml, bool running,
+                       int length, int completed);
     void setRowStatus(HELEMENT row, const QString& statusHtml, int completed);
 
     // Runs the event loop until pred() or the time-out; returns pred().
-    template <class Pred> bool waitFor(Pred pred, int timeoutMs);
+    template <class Pred>
+    bool waitFor(Pred pred, int timeoutMs);
     void pump(int ms);
 
     std::vector<BehaviorEvent> events;
@@ -57,7 +58,8 @@ private:
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-template <class Pred> bool ViewHarness::waitFor(Pred pred, int timeoutMs)
+template <class Pred>
+bool ViewHarness::waitFor(Pred pred, int timeoutMs)
 {
     QElapsedTimer t;
     t.start();

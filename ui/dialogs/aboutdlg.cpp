@@ -9,9 +9,7 @@
 
 #include <QUrl>
 
-CAboutDlg::CAboutDlg(QWidget* parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::CAboutDlg>())
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::CAboutDlg>())
 {
     m_ui->setupUi(this);
     PrepareDialog(this);

@@ -10,12 +10,11 @@
 #include <QPixmap>
 
 CAddressDlg::CAddressDlg(QWidget* parent)
-    : QDialog(parent)
-    , m_strMessage(QStringLiteral("The address you entered is not correct.\n\n"
+    : QDialog(parent),
+      m_strMessage(QStringLiteral("The address you entered is not correct.\n\n"
                                   "Keep the buttn \"Learn how to use Ferrowick\" checked below and click OK "
-                                  "to learn how to use Ferrowick correctly."))
-    , m_strExample(QString::fromLatin1(PRODUCT_EXAMPLE_ADDRESS))
-    , m_ui(std::make_unique<Ui::CAddressDlg>())
+                                  "to learn how to use Ferrowick correctly.")),
+      m_strExample(QString::fromLatin1(PRODUCT_EXAMPLE_ADDRESS)), m_ui(std::make_unique<Ui::CAddressDlg>())
 {
     m_ui->setupUi(this);
     PrepareDialog(this);

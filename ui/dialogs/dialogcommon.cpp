@@ -42,13 +42,13 @@ QFont DialogFont()
     return font;
 }
 
-} // namespace
+}  // namespace
 
 void PrepareDialog(QDialog* dialog)
 {
     InitDialogResources();
     dialog->setFont(DialogFont());
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowCloseButtonHint);
     dialog->setFixedSize(dialog->size());
 }

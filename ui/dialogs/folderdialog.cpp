@@ -23,11 +23,10 @@ QString NearestExistingFolder(const QString& folder)
     return path;
 }
 
-} // namespace
+}  // namespace
 
 CFolderDialog::CFolderDialog(QWidget* parent, const QString& initialFolder)
-    : m_strInitialFolder(initialFolder)
-    , m_pParent(parent)
+    : m_strInitialFolder(initialFolder), m_pParent(parent)
 {
 }
 

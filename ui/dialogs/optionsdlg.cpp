@@ -9,9 +9,7 @@
 
 #include <QMessageBox>
 
-COptionsDlg::COptionsDlg(QWidget* parent)
-    : QDialog(parent)
-    , m_ui(std::make_unique<Ui::COptionsDlg>())
+COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::COptionsDlg>())
 {
     m_ui->setupUi(this);
     PrepareDialog(this);

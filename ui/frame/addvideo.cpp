@@ -36,7 +36,7 @@ QString FirstLine(const QString& text, bool uriList)
     return QString();
 }
 
-} // namespace
+}  // namespace
 
 void CMainFrame::OnAddVideo()
 {

@@ -33,7 +33,7 @@ void Enable(HELEMENT he, bool enable)
         SetElementState(he, enable ? 0u : uint32_t(STATE_DISABLED), enable ? uint32_t(STATE_DISABLED) : 0u, true);
 }
 
-} // namespace
+}  // namespace
 
 bool CMainFrame::handle_event(HELEMENT, BEHAVIOR_EVENT_PARAMS& params)
 {
@@ -200,8 +200,8 @@ void CMainFrame::OnContextMenuSetup(HELEMENT, HELEMENT target)
             Enable(m_miOpenFile, false);
         }
     } else if (tag == QLatin1String("body")) {
-        for (HELEMENT he : {m_miOpen.get(), m_miOpenFile.get(), m_miRestart.get(), m_miStop.get(),
-                            m_miSelectAll.get(), m_miRemove.get(), m_miOpenUrl.get()})
+        for (HELEMENT he : {m_miOpen.get(), m_miOpenFile.get(), m_miRestart.get(), m_miStop.get(), m_miSelectAll.get(),
+                            m_miRemove.get(), m_miOpenUrl.get()})
             Enable(he, false);
         Enable(m_miOptions, true);
     }

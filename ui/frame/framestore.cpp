@@ -73,8 +73,8 @@ int CMainFrame::SaveAppXml(const QString& path)
         it->second->m_pDownloader->GetInfo(info, false);
         // A download that had not ended comes back as uncompleted.
         const int32_t stored = info.state == DS_DONE ? info.error : int32_t(DE_STOPPED);
-        records.push_back({id, info.title, info.videopath, info.thumbpath, info.imagepath, stored, info.length,
-                           info.completed});
+        records.push_back(
+            {id, info.title, info.videopath, info.thumbpath, info.imagepath, stored, info.length, info.completed});
     }
     QString videoFolder;
     {

@@ -45,7 +45,7 @@ QRegion RoundedRegion(int width, int height)
     return QRegion(path.toFillPolygon().toPolygon());
 }
 
-} // namespace
+}  // namespace
 
 CMainFrame::CMainFrame() : event_handler(HANDLE_ALL), m_notifier(std::make_unique<CDownloadNotifier>())
 {
@@ -62,9 +62,10 @@ CMainFrame::~CMainFrame()
         m_view->focusProxy()->removeEventFilter(this);
     m_view.reset();
     for (htmlayout::dom::element* e :
-         {&m_top, &m_bottom, &m_minimize, &m_close, &m_url, &m_add, &m_statusBar, &m_help, &m_captionText, &m_about,
-          &m_options, &m_itemMenu, &m_miOpen, &m_miRestart, &m_miStop, &m_miSelectAll, &m_miRemove, &m_miOpenUrl,
-          &m_miOptions, &m_miOpenFile, &m_thumbTip, &m_thumbTipImg})
+         {&m_top,       &m_bottom,     &m_minimize,    &m_close,       &m_url,      &m_add,
+          &m_statusBar, &m_help,       &m_captionText, &m_about,       &m_options,  &m_itemMenu,
+          &m_miOpen,    &m_miRestart,  &m_miStop,      &m_miSelectAll, &m_miRemove, &m_miOpenUrl,
+          &m_miOptions, &m_miOpenFile, &m_thumbTip,    &m_thumbTipImg})
         e->release();
     // Items next: each takes its row off the page and discards its job.
     m_items.clear();
@@ -94,18 +95,35 @@ int CMainFrame::OnCreate(bool withView)
     m_hwnd = HTMLayoutCreateWindow();
     HTMLayoutSetCallback(m_hwnd, &CMainFrame::HostNotify, static_cast<CMainFrame*>(this));
 
-    if (auto page = LoadResourceByUrl(QStringLiteral("DEFAULT")); page && HTMLayoutLoadHtml(m_hwnd, page->data, page->size)) {
+    if (auto page = LoadResourceByUrl(QStringLiteral("DEFAULT"));
+        page && HTMLayoutLoadHtml(m_hwnd, page->data, page->size)) {
         htmlayout::dom::element root = GetRootElement(m_hwnd);
         const struct {
             htmlayout::dom::element* handle;
             const char* id;
         } ids[] = {
-            {&m_top, "top"}, {&m_bottom, "bottom"}, {&m_minimize, "minimize"}, {&m_close, "close"}, {&m_url, "url"},
-            {&m_add, "add"}, {&m_content, "content"}, {&m_statusBar, "status-bar"}, {&m_help, "help"},
-            {&m_captionText, "caption_text"}, {&m_about, "about"}, {&m_options, "options"},
-            {&m_itemMenu, "item_menu"}, {&m_miOpen, "mi_open"}, {&m_miRestart, "mi_restart"}, {&m_miStop, "mi_stop"},
-            {&m_miSelectAll, "mi_select_all"}, {&m_miRemove, "mi_remove"}, {&m_miOpenUrl, "mi_open_url"},
-            {&m_miOptions, "mi_options"}, {&m_miOpenFile, "mi_open_file"}, {&m_thumbTip, "thumb_tip"},
+            {&m_top, "top"},
+            {&m_bottom, "bottom"},
+            {&m_minimize, "minimize"},
+            {&m_close, "close"},
+            {&m_url, "url"},
+            {&m_add, "add"},
+            {&m_content, "content"},
+            {&m_statusBar, "status-bar"},
+            {&m_help, "help"},
+            {&m_captionText, "caption_text"},
+            {&m_about, "about"},
+            {&m_options, "options"},
+            {&m_itemMenu, "item_menu"},
+            {&m_miOpen, "mi_open"},
+            {&m_miRestart, "mi_restart"},
+            {&m_miStop, "mi_stop"},
+            {&m_miSelectAll, "mi_select_all"},
+            {&m_miRemove, "mi_remove"},
+            {&m_miOpenUrl, "mi_open_url"},
+            {&m_miOptions, "mi_options"},
+            {&m_miOpenFile, "mi_open_file"},
+            {&m_thumbTip, "thumb_tip"},
             {&m_thumbTipImg, "thumb_tip_img"},
         };
         for (const auto& entry : ids)
@@ -183,8 +201,7 @@ void CMainFrame::timerEvent(QTimerEvent* event)
         m_timerSave.stop();
         if (!m_bExiting)
             SaveAppXml(m_strAppXmlPath);
-    }
-    else
+    } else
         QWidget::timerEvent(event);
 }
 

@@ -20,7 +20,7 @@ class QMimeData;
 namespace layout {
 class LayoutWebView;
 struct LayoutInput;
-}
+}  // namespace layout
 
 constexpr int TIMER_REFRESH = 123;
 constexpr int TIMER_EXIT_WAIT = 124;
@@ -30,9 +30,7 @@ constexpr int TIMER_EXIT_WAIT = 124;
 // events, runs the add flow, the refresh timer and the exit rules. All of
 // its decisions run against the page model; the view that shows the page
 // is attached only when the window is created for the screen.
-class CMainFrame : public QWidget,
-                   public htmlayout::event_handler,
-                   public htmlayout::notification_handler<CMainFrame> {
+class CMainFrame : public QWidget, public htmlayout::event_handler, public htmlayout::notification_handler<CMainFrame> {
     Q_OBJECT
 public:
     CMainFrame();

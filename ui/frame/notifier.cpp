@@ -36,7 +36,7 @@ bool NoService(const QDBusError& error)
     }
 }
 
-} // namespace
+}  // namespace
 
 CDownloadNotifier::CDownloadNotifier(QObject* parent) : QObject(parent)
 {
@@ -119,8 +119,8 @@ void CDownloadNotifier::AskCapabilities()
 void CDownloadNotifier::Notify(const QString& summary, const QString& body)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
-    call << QStringLiteral("Ferrowick") << uint(0) << QStringLiteral("ferrowick") << summary << body
-         << QStringList() << QVariantMap() << int(-1);
+    call << QStringLiteral("Ferrowick") << uint(0) << QStringLiteral("ferrowick") << summary << body << QStringList()
+         << QVariantMap() << int(-1);
     // The id in the answer is of no use: nothing is ever replaced or closed.
     Bus().asyncCall(call);
 }

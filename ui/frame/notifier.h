@@ -39,7 +39,7 @@ private:
 
     std::optional<QDBusConnection> m_bus;
     std::vector<Ending> m_pending;
-    QTimer m_quiet;      // runs for a second after each notification
-    int m_markup = -1;   // whether the service reads markup in bodies: -1 not known yet
+    QTimer m_quiet;     // runs for a second after each notification
+    int m_markup = -1;  // whether the service reads markup in bodies: -1 not known yet
     bool m_asking = false;
 };

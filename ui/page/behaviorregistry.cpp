@@ -20,4 +20,4 @@ const behavior* CBehaviorRegistry::find(const char* name)
     return nullptr;
 }
 
-} // namespace htmlayout
+}  // namespace htmlayout

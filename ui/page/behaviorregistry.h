@@ -20,4 +20,4 @@ public:
     static const behavior* find(const char* name);
 };
 
-} // namespace htmlayout
+}  // namespace htmlayout

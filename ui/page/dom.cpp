@@ -1,6 +1,5 @@
 #include "dom.h"
 
-
 using htmlayout::dom::element;
 
 namespace {
@@ -15,7 +14,7 @@ const char16_t* Wide(const QString& text)
     return reinterpret_cast<const char16_t*>(text.utf16());
 }
 
-} // namespace
+}  // namespace
 
 element CreateElement(const char* tag)
 {

@@ -14,7 +14,9 @@ element::element(const element& other)
     use(other.m_he);
 }
 
-element::element(element&& other) noexcept : m_he(std::exchange(other.m_he, nullptr)) {}
+element::element(element&& other) noexcept : m_he(std::exchange(other.m_he, nullptr))
+{
+}
 
 element& element::operator=(const element& other)
 {
@@ -70,4 +72,4 @@ void element::use(HELEMENT he)
         m_he = he;
 }
 
-} // namespace htmlayout::dom
+}  // namespace htmlayout::dom

@@ -48,4 +48,4 @@ private:
     HELEMENT m_he = nullptr;
 };
 
-} // namespace htmlayout::dom
+}  // namespace htmlayout::dom

@@ -44,4 +44,4 @@ bool ElementProc(void* tag, HELEMENT he, uint32_t evtg, void* prms)
     }
 }
 
-} // namespace htmlayout
+}  // namespace htmlayout

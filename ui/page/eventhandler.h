@@ -27,14 +27,20 @@ public:
         return p.timerId ? on_timer(he, p.timerId) : on_timer(he);
     }
     virtual void handle_size(HELEMENT he) { on_size(he); }
-    virtual bool handle_scroll(HELEMENT he, SCROLL_PARAMS& p) { return on_scroll(he, p.target, p.cmd, p.pos, p.vertical); }
+    virtual bool handle_scroll(HELEMENT he, SCROLL_PARAMS& p)
+    {
+        return on_scroll(he, p.target, p.cmd, p.pos, p.vertical);
+    }
     virtual bool handle_data_arrived(HELEMENT he, DATA_ARRIVED_PARAMS& p)
     {
         return on_data_arrived(he, p.initiator, p.data, p.dataSize, p.dataType);
     }
     virtual bool handle_method_call(HELEMENT he, METHOD_PARAMS& p) { return on_method_call(he, p.methodID); }
     virtual bool handle_scripting_call(HELEMENT he, METHOD_PARAMS& p) { return on_script_call(he, p.methodID); }
-    virtual bool handle_event(HELEMENT he, BEHAVIOR_EVENT_PARAMS& p) { return on_event(he, p.heTarget, p.cmd, p.reason); }
+    virtual bool handle_event(HELEMENT he, BEHAVIOR_EVENT_PARAMS& p)
+    {
+        return on_event(he, p.heTarget, p.cmd, p.reason);
+    }
     virtual bool handle_exchange(HELEMENT he, EXCHANGE_PARAMS& p) { return on_exchange(he, p.target, p.cmd); }
 
     // Typed entries.
@@ -57,4 +63,4 @@ public:
 // The routing callback given to the engine with every handler.
 bool ElementProc(void* tag, HELEMENT he, uint32_t evtg, void* prms);
 
-} // namespace htmlayout
+}  // namespace htmlayout

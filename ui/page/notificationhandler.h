@@ -14,10 +14,10 @@ class notification_handler {
 public:
     virtual ~notification_handler() = default;
 
-    virtual intptr_t on_create_control(NMHDR*) { return 0; }      // 2816
-    virtual intptr_t on_control_created(NMHDR*) { return 0; }     // 2818
-    virtual intptr_t on_destroy_control(NMHDR*) { return 0; }     // 2822
-    virtual intptr_t OnLoadData(NMHL_LOAD_DATA* record)            // 2817
+    virtual intptr_t on_create_control(NMHDR*) { return 0; }   // 2816
+    virtual intptr_t on_control_created(NMHDR*) { return 0; }  // 2818
+    virtual intptr_t on_destroy_control(NMHDR*) { return 0; }  // 2822
+    virtual intptr_t OnLoadData(NMHL_LOAD_DATA* record)        // 2817
     {
         if (!record || !record->uri)
             return 0;
@@ -26,9 +26,9 @@ public:
             HTMLayoutDataReady(record->hdr.hwndFrom, record->uri, res->data, res->size);
         return 0;
     }
-    virtual intptr_t on_data_loaded(NMHDR*) { return 0; }         // 2819
-    virtual intptr_t on_document_complete(NMHDR*) { return 0; }   // 2820
-    virtual intptr_t on_dialog_close_rq(NMHDR*) { return 0; }     // 2826
+    virtual intptr_t on_data_loaded(NMHDR*) { return 0; }            // 2819
+    virtual intptr_t on_document_complete(NMHDR*) { return 0; }      // 2820
+    virtual intptr_t on_dialog_close_rq(NMHDR*) { return 0; }        // 2826
     virtual intptr_t OnAttachBehavior(NMHL_ATTACH_BEHAVIOR* record)  // 2823
     {
         if (const behavior* b = record ? CBehaviorRegistry::find(record->behaviorName) : nullptr) {
@@ -38,8 +38,8 @@ public:
         }
         return 0;
     }
-    virtual intptr_t on_document_loaded(NMHDR*) { return 0; }     // 2831
-    virtual intptr_t on_dialog_created(NMHDR*) { return 0; }      // 2825
+    virtual intptr_t on_document_loaded(NMHDR*) { return 0; }  // 2831
+    virtual intptr_t on_dialog_created(NMHDR*) { return 0; }   // 2825
 
     // The callback registered with the engine; vParam is the host.
     static intptr_t HostNotify(uint32_t /*uMsg*/, uintptr_t /*wParam*/, intptr_t lParam, void* vParam)
@@ -49,19 +49,30 @@ public:
             return 0;
         notification_handler* self = static_cast<T*>(vParam);
         switch (hdr->code) {
-        case HLN_CREATE_CONTROL: return self->on_create_control(hdr);
-        case HLN_LOAD_DATA: return self->OnLoadData(reinterpret_cast<NMHL_LOAD_DATA*>(hdr));
-        case HLN_CONTROL_CREATED: return self->on_control_created(hdr);
-        case HLN_DATA_LOADED: return self->on_data_loaded(hdr);
-        case HLN_DOCUMENT_COMPLETE: return self->on_document_complete(hdr);
-        case HLN_DESTROY_CONTROL: return self->on_destroy_control(hdr);
-        case HLN_ATTACH_BEHAVIOR: return self->OnAttachBehavior(reinterpret_cast<NMHL_ATTACH_BEHAVIOR*>(hdr));
-        case HLN_DIALOG_CREATED: return self->on_dialog_created(hdr);
-        case HLN_DIALOG_CLOSE_RQ: return self->on_dialog_close_rq(hdr);
-        case HLN_DOCUMENT_LOADED: return self->on_document_loaded(hdr);
-        default: return 0;
+        case HLN_CREATE_CONTROL:
+            return self->on_create_control(hdr);
+        case HLN_LOAD_DATA:
+            return self->OnLoadData(reinterpret_cast<NMHL_LOAD_DATA*>(hdr));
+        case HLN_CONTROL_CREATED:
+            return self->on_control_created(hdr);
+        case HLN_DATA_LOADED:
+            return self->on_data_loaded(hdr);
+        case HLN_DOCUMENT_COMPLETE:
+            return self->on_document_complete(hdr);
+        case HLN_DESTROY_CONTROL:
+            return self->on_destroy_control(hdr);
+        case HLN_ATTACH_BEHAVIOR:
+            return self->OnAttachBehavior(reinterpret_cast<NMHL_ATTACH_BEHAVIOR*>(hdr));
+        case HLN_DIALOG_CREATED:
+            return self->on_dialog_created(hdr);
+        case HLN_DIALOG_CLOSE_RQ:
+            return self->on_dialog_close_rq(hdr);
+        case HLN_DOCUMENT_LOADED:
+            return self->on_document_loaded(hdr);
+        default:
+            return 0;
         }
     }
 };
 
-} // namespace htmlayout
+}  // namespace htmlayout

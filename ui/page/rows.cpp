@@ -21,7 +21,7 @@ element Child(const char* tag, const char* cls, HELEMENT parent)
     return e;
 }
 
-} // namespace
+}  // namespace
 
 void InsertRow(CDownloadItem* item, HELEMENT list, unsigned index)
 {
@@ -48,9 +48,8 @@ void UpdateRow(CDownloadItem* item, uint32_t now)
     if (!item->m_pDownloader->GetInfo(info, true))
         return;
 
-    const QString title = info.title.isEmpty()
-        ? QStringLiteral("Unknown-%1").arg(item->m_pDownloader->GetVideoId())
-        : info.title;
+    const QString title =
+        info.title.isEmpty() ? QStringLiteral("Unknown-%1").arg(item->m_pDownloader->GetVideoId()) : info.title;
     const QString image = info.thumbpath.isEmpty() ? QStringLiteral("unknown.png") : info.thumbpath;
     const QString status = StatusText(info, now);
 

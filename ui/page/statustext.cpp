@@ -78,7 +78,7 @@ QString RunningText(const DownloaderInfo& info, uint32_t now)
         .arg(FormatSize(info.completed), FormatSize(info.length), FormatSize(rate), FormatDuration(left));
 }
 
-} // namespace
+}  // namespace
 
 QString FormatSize(int32_t n)
 {

@@ -11,10 +11,14 @@ namespace {
 std::optional<LayoutInput::Type> TypeFromName(const QString& name)
 {
     static const QPair<const char*, LayoutInput::Type> names[] = {
-        {"MouseDown", LayoutInput::MouseDown}, {"MouseUp", LayoutInput::MouseUp},
-        {"Click", LayoutInput::Click}, {"DoubleClick", LayoutInput::DoubleClick},
-        {"ContextMenu", LayoutInput::ContextMenu}, {"HoverEnter", LayoutInput::HoverEnter},
-        {"HoverLeave", LayoutInput::HoverLeave}, {"TextChanged", LayoutInput::TextChanged},
+        {"MouseDown", LayoutInput::MouseDown},
+        {"MouseUp", LayoutInput::MouseUp},
+        {"Click", LayoutInput::Click},
+        {"DoubleClick", LayoutInput::DoubleClick},
+        {"ContextMenu", LayoutInput::ContextMenu},
+        {"HoverEnter", LayoutInput::HoverEnter},
+        {"HoverLeave", LayoutInput::HoverLeave},
+        {"TextChanged", LayoutInput::TextChanged},
         {"KeyDown", LayoutInput::KeyDown},
     };
     for (const auto& [n, t] : names)
@@ -23,9 +27,11 @@ std::optional<LayoutInput::Type> TypeFromName(const QString& name)
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
-LayoutBridge::LayoutBridge(HWND hwnd, QObject* parent) : QObject(parent), m_hwnd(hwnd) {}
+LayoutBridge::LayoutBridge(HWND hwnd, QObject* parent) : QObject(parent), m_hwnd(hwnd)
+{
+}
 
 void LayoutBridge::ready()
 {
@@ -42,8 +48,8 @@ void LayoutBridge::input(const QVariantMap& event)
     in.target = event.value(QStringLiteral("target")).toUInt();
     in.x = event.value(QStringLiteral("x")).toInt();
     in.y = event.value(QStringLiteral("y")).toInt();
-    in.modifiers = event.value(QStringLiteral("modifiers")).toUInt()
-                   & (ALT_KEY_PRESSED | CONTROL_KEY_PRESSED | SHIFT_KEY_PRESSED);
+    in.modifiers =
+        event.value(QStringLiteral("modifiers")).toUInt() & (ALT_KEY_PRESSED | CONTROL_KEY_PRESSED | SHIFT_KEY_PRESSED);
     in.button = event.value(QStringLiteral("button")).toInt();
     in.key = event.value(QStringLiteral("key")).toString();
     in.text = event.value(QStringLiteral("text")).toString();
@@ -69,4 +75,4 @@ void LayoutBridge::applied(int seq, double milliseconds)
     emit batchApplied(seq, milliseconds);
 }
 
-} // namespace layout
+}  // namespace layout

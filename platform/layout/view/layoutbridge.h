@@ -32,4 +32,4 @@ private:
     HWND m_hwnd;
 };
 
-} // namespace layout
+}  // namespace layout

@@ -18,13 +18,12 @@ void LayoutSchemeHandler::RegisterScheme()
     QWebEngineUrlScheme scheme(Scheme);
     // Host syntax: with path syntax Qt 6.4 never requests the page's relative URLs.
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed
-                    | QWebEngineUrlScheme::CorsEnabled);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed |
+                    QWebEngineUrlScheme::CorsEnabled);
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
-LayoutSchemeHandler::LayoutSchemeHandler(HWND hwnd, QObject* parent)
-    : QWebEngineUrlSchemeHandler(parent), m_hwnd(hwnd)
+LayoutSchemeHandler::LayoutSchemeHandler(HWND hwnd, QObject* parent) : QWebEngineUrlSchemeHandler(parent), m_hwnd(hwnd)
 {
 }
 
@@ -95,4 +94,4 @@ void LayoutSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
     job->reply(reply->mime, buffer);
 }
 
-} // namespace layout
+}  // namespace layout

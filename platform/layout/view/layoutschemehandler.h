@@ -36,4 +36,4 @@ private:
     HWND m_hwnd;
 };
 
-} // namespace layout
+}  // namespace layout

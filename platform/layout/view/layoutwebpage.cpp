@@ -2,7 +2,9 @@
 
 namespace layout {
 
-LayoutWebPage::LayoutWebPage(QObject* parent) : QWebEnginePage(parent) {}
+LayoutWebPage::LayoutWebPage(QObject* parent) : QWebEnginePage(parent)
+{
+}
 
 QUrl LayoutWebPage::ShellUrl()
 {
@@ -15,4 +17,4 @@ bool LayoutWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, boo
     return isMainFrame && url.adjusted(QUrl::RemoveFragment) == ShellUrl();
 }
 
-} // namespace layout
+}  // namespace layout

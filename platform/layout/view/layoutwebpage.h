@@ -19,4 +19,4 @@ protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 };
 
-} // namespace layout
+}  // namespace layout

@@ -28,11 +28,8 @@ void LayoutWebView::RegisterScheme()
 }
 
 LayoutWebView::LayoutWebView(HWND hwnd, QWidget* parent)
-    : QWebEngineView(parent),
-      m_hwnd(hwnd),
-      m_bridge(std::make_unique<LayoutBridge>(hwnd)),
-      m_channel(std::make_unique<QWebChannel>()),
-      m_scheme(std::make_unique<LayoutSchemeHandler>(hwnd))
+    : QWebEngineView(parent), m_hwnd(hwnd), m_bridge(std::make_unique<LayoutBridge>(hwnd)),
+      m_channel(std::make_unique<QWebChannel>()), m_scheme(std::make_unique<LayoutSchemeHandler>(hwnd))
 {
     InitViewResources();
     setPage(new LayoutWebPage(this));
@@ -106,4 +103,4 @@ void LayoutWebView::flush()
     emit m_bridge->batch(++m_seq, QString::fromUtf8(json));
 }
 
-} // namespace layout
+}  // namespace layout

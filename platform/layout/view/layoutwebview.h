@@ -51,4 +51,4 @@ private:
     qint64 m_lastBatchBytes = 0;
 };
 
-} // namespace layout
+}  // namespace layout

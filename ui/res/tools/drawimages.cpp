@@ -72,10 +72,23 @@ void Face(QPainter& p, const QRectF& r, Look look, qreal radius = 3)
 {
     QColor top(0xFD, 0xFD, 0xFD), bottom(0xDD, 0xDF, 0xE3), edge(0x8E, 0x94, 0x9C);
     switch (look) {
-    case Look::Normal: break;
-    case Look::Hover: top = QColor(0xFF, 0xFF, 0xFF); bottom = QColor(0xC9, 0xDE, 0xF5); edge = QColor(0x3C, 0x7F, 0xC8); break;
-    case Look::Pressed: top = QColor(0xB9, 0xC4, 0xD1); bottom = QColor(0xE3, 0xE8, 0xEE); edge = QColor(0x4A, 0x55, 0x62); break;
-    case Look::Disabled: top = QColor(0xF2, 0xF2, 0xF2); bottom = QColor(0xE6, 0xE6, 0xE6); edge = QColor(0xBD, 0xBD, 0xBD); break;
+    case Look::Normal:
+        break;
+    case Look::Hover:
+        top = QColor(0xFF, 0xFF, 0xFF);
+        bottom = QColor(0xC9, 0xDE, 0xF5);
+        edge = QColor(0x3C, 0x7F, 0xC8);
+        break;
+    case Look::Pressed:
+        top = QColor(0xB9, 0xC4, 0xD1);
+        bottom = QColor(0xE3, 0xE8, 0xEE);
+        edge = QColor(0x4A, 0x55, 0x62);
+        break;
+    case Look::Disabled:
+        top = QColor(0xF2, 0xF2, 0xF2);
+        bottom = QColor(0xE6, 0xE6, 0xE6);
+        edge = QColor(0xBD, 0xBD, 0xBD);
+        break;
     }
     Panel(p, r, radius, top, bottom, edge);
 }
@@ -83,10 +96,14 @@ void Face(QPainter& p, const QRectF& r, Look look, qreal radius = 3)
 QColor Ink(Look look)
 {
     switch (look) {
-    case Look::Hover: return QColor(0x1E, 0x5A, 0xA0);
-    case Look::Pressed: return QColor(0x20, 0x20, 0x20);
-    case Look::Disabled: return QColor(0xAA, 0xAA, 0xAA);
-    default: return QColor(0x40, 0x46, 0x4E);
+    case Look::Hover:
+        return QColor(0x1E, 0x5A, 0xA0);
+    case Look::Pressed:
+        return QColor(0x20, 0x20, 0x20);
+    case Look::Disabled:
+        return QColor(0xAA, 0xAA, 0xAA);
+    default:
+        return QColor(0x40, 0x46, 0x4E);
     }
 }
 
@@ -169,7 +186,8 @@ void Logo(QPainter& p, const QRectF& r)
     tray.lineTo(at(0.16, 0.84));
     tray.lineTo(at(0.84, 0.84));
     tray.lineTo(at(0.84, 0.64));
-    p.setPen(QPen(QColor(0xEE, 0xF1, 0xF4), std::max<qreal>(1.2, s * 0.085), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setPen(
+        QPen(QColor(0xEE, 0xF1, 0xF4), std::max<qreal>(1.2, s * 0.085), Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.drawPath(tray);
 }
 
@@ -247,9 +265,18 @@ void AddressBarPicture()
             p.fillRect(QRectF(8, 95 + i * 7, i == 2 ? 52 : 80, 3), QColor(0xC9, 0xCE, 0xD5));
         // The mouse's text cursor over the field, outlined so it shows on white.
         QPainterPath beam;
-        beam.moveTo(74, 50); beam.lineTo(77, 50); beam.lineTo(78.5, 51.5); beam.lineTo(80, 50); beam.lineTo(83, 50);
-        beam.moveTo(78.5, 51.5); beam.lineTo(78.5, 68.5);
-        beam.moveTo(74, 70); beam.lineTo(77, 70); beam.lineTo(78.5, 68.5); beam.lineTo(80, 70); beam.lineTo(83, 70);
+        beam.moveTo(74, 50);
+        beam.lineTo(77, 50);
+        beam.lineTo(78.5, 51.5);
+        beam.lineTo(80, 50);
+        beam.lineTo(83, 50);
+        beam.moveTo(78.5, 51.5);
+        beam.lineTo(78.5, 68.5);
+        beam.moveTo(74, 70);
+        beam.lineTo(77, 70);
+        beam.lineTo(78.5, 68.5);
+        beam.lineTo(80, 70);
+        beam.lineTo(83, 70);
         p.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPath(beam);
         p.setPen(QPen(Qt::black, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -257,7 +284,7 @@ void AddressBarPicture()
     });
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
