@@ -8,7 +8,7 @@ CTEST_ARGS ?= --output-on-failure -j2
 TEST_ENV    = QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
               QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
 
-.PHONY: deps configure build run test test-tsan test-asan test-sanitize bench fuzz clean demo install
+.PHONY: deps configure build run test test-tsan test-asan test-sanitize bench fuzz clean demo install format check-format
 
 deps:
 	@bash scripts/install-deps.sh
@@ -59,6 +59,13 @@ fuzz: deps
 	@cmake --build build-fuzz
 	@for f in build-fuzz/fuzz/fuzz_*; do [ -f "$$f" ] && [ -x "$$f" ] && mkdir -p build-fuzz/corpus/$$(basename $$f) && \
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/$$(basename $$f) fuzz/corpus/$$(basename $$f); done; true
+
+# The house style (.clang-format): format rewrites, check-format only reports.
+format: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+check-format: deps
+	@bash scripts/check-format.sh
 
 clean:
 	rm -rf $(BUILD) build-tsan build-asan build-fuzz

@@ -10,7 +10,7 @@ PACKAGES=(
   libqt6opengl6-dev libgl-dev
   libboost-dev libcurl4-openssl-dev libgumbo-dev
   libgtest-dev libgmock-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   curl python3 python3-websocket
   dbus-daemon
   fonts-dejavu-core
