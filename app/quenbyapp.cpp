@@ -3,6 +3,10 @@
 #include "ui/frame/mainframe.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QGuiApplication>
 #include <QLocalSocket>
 #include <QPointer>
@@ -41,13 +45,26 @@ bool SameUser(const QLocalSocket& socket)
 
 CquenbyApp::~CquenbyApp() = default;
 
+QString CquenbyApp::InstanceName()
+{
+    // The folder is made first so that every spelling of it (a link, "..")
+    // comes to the same canonical path.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    const QString canonical = QFileInfo(data).canonicalFilePath();
+    const QByteArray key =
+        QByteArray::number(::getuid()) + '\0' + (canonical.isEmpty() ? QDir::cleanPath(data) : canonical).toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32);
+    return QString::fromLatin1(kInstanceName) + u'-' + QString::fromLatin1(hash);
+}
+
 bool CquenbyApp::TakeInstanceGuard()
 {
     // An abstract socket name is taken atomically and freed by the kernel
     // when the process ends, however it ends.
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!server->listen(QString::fromLatin1(kInstanceName)))
+    if (!server->listen(InstanceName()))
         return false;
     m_hInstanceEvent = std::move(server);
     return true;
@@ -66,7 +83,7 @@ bool CquenbyApp::HandOver(const QStringList& addresses)
 {
     QLocalSocket socket;
     socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(QString::fromLatin1(kInstanceName));
+    socket.connectToServer(InstanceName());
     if (!socket.waitForConnected(3000) || !SameUser(socket))
         return false;
     // Each address in UTF-8 and ended by a NUL, which no argument holds.

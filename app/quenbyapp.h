@@ -7,12 +7,17 @@
 
 class CMainFrame;
 
-// The application object: one copy per user session, the main window, and
-// the exit code once the window is gone.
+// The application object: one copy per user and data folder, the main
+// window, and the exit code once the window is gone.
 class CquenbyApp {
 public:
-    // The name of the single-instance guard.
+    // The design's single-instance name; the guard's socket name starts with it.
     static constexpr const char* kInstanceName = "{160AFF58-2421-47e6-BEB2-262334CADCC6}";
+    // The guard's socket name: kInstanceName, a dash and a hash of the user
+    // id and the canonical data folder, so that each user (and each data
+    // folder, as in the tests) has a copy of its own while two copies never
+    // share one app.xml.
+    static QString InstanceName();
 
     CquenbyApp() = default;
     ~CquenbyApp();

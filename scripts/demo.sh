@@ -19,12 +19,6 @@ mkdir -p "$DEMO/data" "$DEMO/config" "$DEMO/cache" "$DEMO/Videos"
 # its own in its own config folder.
 printf 'XDG_VIDEOS_DIR="%s"\n' "$DEMO/Videos" > "$DEMO/config/user-dirs.dirs"
 
-# Only one copy runs per session; a second one would exit without a window.
-if grep -q '@{160AFF58-2421-47e6-BEB2-262334CADCC6}' /proc/net/unix 2>/dev/null; then
-  echo "demo: Ferrowick is already running; close it first." >&2
-  exit 1
-fi
-
 SITE_PID=""
 stop_site() {
   if [ -n "$SITE_PID" ]; then

@@ -19,7 +19,6 @@ import time
 import urllib.parse
 import xml.etree.ElementTree as ET
 
-INSTANCE_GUARD = "@{160AFF58-2421-47e6-BEB2-262334CADCC6}"
 SEED_ID = "instCheck01"
 SEED_TITLE = "Installed Copy Check"
 
@@ -55,14 +54,6 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-def guard_taken():
-    try:
-        with open("/proc/net/unix") as f:
-            return INSTANCE_GUARD in f.read()
-    except OSError:
-        return False
 
 
 class DevTools:
@@ -205,9 +196,6 @@ def run(build, source, devtools_script, tmp):
         "QTWEBENGINE_REMOTE_DEBUGGING": "127.0.0.1:%d" % port,
         "FERROWICK_OPEN_LOG": open_log,
     })
-    if guard_taken():
-        check(False, "no other Ferrowick is running (the single-instance guard is taken)")
-        return
     proc = subprocess.Popen([binary], env=env, cwd=tmp)
     devtools = None
     try:
