@@ -70,9 +70,11 @@ CYouTubeDownloader::~CYouTubeDownloader()
 
 bool CYouTubeDownloader::SetAddress(const QString& address)
 {
-    // Strict parsing, so that nothing is repaired into an address that the
-    // patterns would then accept.
-    const QUrl url(address, QUrl::StrictMode);
+    // Parsed as a browser's address bar does: characters that may not stand
+    // in an address (a blank, |, a lone %) are encoded rather than refused,
+    // and dot segments are removed, so the patterns see the path the site
+    // would be asked for. The id the patterns take stays letters, digits, _ and -.
+    const QUrl url = QUrl(address, QUrl::TolerantMode).adjusted(QUrl::NormalizePathSegments);
     if (!url.isValid() || url.isRelative() || url.scheme() != QLatin1String("http") || url.host().isEmpty())
         return false;
 

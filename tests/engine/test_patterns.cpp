@@ -48,6 +48,14 @@ TEST(SetAddress, AcceptsWatchEmbedAndThumbnailAddresses)
     EXPECT_EQ(IdOf("http://i.ytimg.com/vi/aB3/defaultXjpg"), "aB3");  // the dot is any character
     EXPECT_EQ(IdOf("http://www.youtube.com:8080/watch?v=port"), "port");
     EXPECT_EQ(IdOf("http://www.youtube.com/watch?v=abc#frag"), "abc");
+    EXPECT_EQ(IdOf("http://WWW.YouTube.COM/watch?v=abc"), "abc");
+    // What a browser's address bar takes: unsafe characters are encoded, a
+    // lone % kept, dot segments removed.
+    EXPECT_EQ(IdOf("http://www.youtube.com/watch?v=abc&x=a b"), "abc");
+    EXPECT_EQ(IdOf("http://www.youtube.com/watch?v=abc&q=\"a|b\"<{}>^&p=100%"), "abc");
+    EXPECT_EQ(IdOf("http://www.youtube.com/v/abc def"), "abc");
+    EXPECT_EQ(IdOf("http://www.youtube.com/x/../watch?v=abc"), "abc");
+    EXPECT_EQ(IdOf("http://www.youtube.com/./watch?v=abc"), "abc");
 }
 
 TEST(SetAddress, RejectsEverythingElse)
@@ -65,8 +73,10 @@ TEST(SetAddress, RejectsEverythingElse)
              "http://www.youtube.com/watch?v=&x=1",
              "http://www.youtube.com/",
              "http://i.ytimg.com/vi/aB3/default.png",
-             "http://i.ytimg.com/watch?v=aB3",             // watch path on the thumbnail host
-             "http://www.youtube.com/vi/aB3/default.jpg",  // thumbnail path on the site host
+             "http://i.ytimg.com/watch?v=aB3",                // watch path on the thumbnail host
+             "http://www.youtube.com/vi/aB3/default.jpg",     // thumbnail path on the site host
+             "http://www.youtube.com/watch/../v/ab c/../..",  // nothing left but the root
+             "http:/www.youtube.com/watch?v=aB3",             // no host
              "",
              "http://",
          })
