@@ -8,7 +8,7 @@ CTEST_ARGS ?= --output-on-failure -j2
 TEST_ENV    = QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
               QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
 
-.PHONY: deps configure build run test test-tsan test-asan test-sanitize bench fuzz clean demo install format check-format
+.PHONY: deps configure build run deb test test-tsan test-asan test-sanitize bench fuzz clean demo install format check-format
 
 deps:
 	@bash scripts/install-deps.sh
@@ -31,6 +31,10 @@ demo: build
 PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package: $(BUILD)/ferrowick_VERSION_ARCH.deb
+deb: build
+	@cd $(BUILD) && cpack -G DEB
 
 test: build
 	@cd $(BUILD) && $(TEST_ENV) ctest $(CTEST_ARGS)

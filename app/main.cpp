@@ -1,17 +1,42 @@
+#include "commandline.h"
 #include "quenbyapp.h"
 
 #include "platform/layout/view/layoutwebview.h"
+#include "ui/dialogs/productinfo.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <cstdio>
+#include <vector>
 
 int main(int argc, char** argv)
 {
+    // First of all: --help and --version need no display and touch no file.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CCommandLine commandLine(arguments);
+    switch (commandLine.GetAction()) {
+    case CCommandLine::ShowHelp:
+        std::fputs(qPrintable(CCommandLine::HelpText()), stdout);
+        return 0;
+    case CCommandLine::ShowVersion:
+        std::fputs(qPrintable(CCommandLine::VersionText()), stdout);
+        return 0;
+    case CCommandLine::Fail:
+        std::fprintf(stderr, "%s\n", qPrintable(commandLine.Error()));
+        return CCommandLine::kUsageError;
+    case CCommandLine::Run:
+        break;
+    }
+
     // Before any Qt object: the page's URL scheme must be known to the web
     // engine from the start.
     layout::LayoutWebView::RegisterScheme();
     QCoreApplication::setApplicationName(QStringLiteral("Ferrowick"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(FERROWICK_VERSION));
+    // Docks and Wayland compositors match the window with its desktop entry by this.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(PRODUCT_APP_ID));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -20,9 +45,27 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    QApplication app(argc, argv);
+    // The application object reads only Qt's options and the web engine's
+    // part, so that no address is ever taken for one of Qt's options.
+    QStringList qtArgumentList = commandLine.QtArguments();
+    // On X11 the window class's instance name is what the desktop entry's
+    // StartupWMClass is matched with: the app id, unless -name says otherwise.
+    if (!qtArgumentList.contains(QStringLiteral("-name"))) {
+        qtArgumentList.insert(1, QString::fromLatin1(PRODUCT_APP_ID));
+        qtArgumentList.insert(1, QStringLiteral("-name"));
+    }
+    std::vector<QByteArray> qtArguments;
+    for (const QString& argument : qtArgumentList)
+        qtArguments.push_back(argument.toLocal8Bit());
+    std::vector<char*> qtArgv;
+    for (QByteArray& argument : qtArguments)
+        qtArgv.push_back(argument.data());
+    qtArgv.push_back(nullptr);
+    int qtArgc = int(qtArguments.size());
+
+    QApplication app(qtArgc, qtArgv.data());
     CquenbyApp theApp;
-    const QStringList addresses = CquenbyApp::AddressesFromArguments(QCoreApplication::arguments());
+    const QStringList& addresses = commandLine.Addresses();
     // A second copy ends here, before the web engine has started: it hands
     // its addresses to the running copy, and without any it does nothing.
     if (!theApp.TakeInstanceGuard()) {

@@ -70,15 +70,6 @@ bool CquenbyApp::TakeInstanceGuard()
     return true;
 }
 
-QStringList CquenbyApp::AddressesFromArguments(const QStringList& arguments)
-{
-    QStringList addresses = arguments.mid(1);
-    const qsizetype engine = addresses.indexOf(QStringLiteral("--webEngineArgs"));
-    if (engine >= 0)
-        addresses.resize(engine);
-    return addresses;
-}
-
 bool CquenbyApp::HandOver(const QStringList& addresses)
 {
     QLocalSocket socket;

@@ -26,9 +26,6 @@ public:
 
     // Takes the guard before anything costly; false for a second copy.
     bool TakeInstanceGuard();
-    // The addresses given on the command line: every argument before the
-    // web engine's own ("--webEngineArgs" and after).
-    static QStringList AddressesFromArguments(const QStringList& arguments);
     // A second copy's addresses, handed to the running copy over the guard's
     // socket; false when no copy of this user took them.
     static bool HandOver(const QStringList& addresses);

@@ -14,6 +14,7 @@ PACKAGES=(
   curl python3 python3-websocket
   dbus-daemon
   fonts-dejavu-core
+  dpkg-dev fakeroot lintian desktop-file-utils appstream help2man
 )
 
 missing=()

@@ -6,43 +6,20 @@
 #include <QDateTime>
 #include <QMutexLocker>
 
-namespace {
-
-int g_buses = 0;
-
-}  // namespace
-
-FakeNotifications::FakeNotifications() : m_started(QDateTime::currentMSecsSinceEpoch())
+FakeNotifications::FakeNotifications()
+    : m_client(m_bus.Connect(QStringLiteral("client"))), m_started(QDateTime::currentMSecsSinceEpoch())
 {
-    m_daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--print-address", "--nofork", "--nopidfile"});
-    if (!m_daemon.waitForStarted(5000))
-        return;
-    while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(5000)) {
-    }
-    m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    if (m_address.isEmpty())
-        return;
-    const int n = ++g_buses;
-    m_serviceName = QStringLiteral("fake-notifications-%1").arg(n);
-    m_clientName = QStringLiteral("fake-notifications-client-%1").arg(n);
-    m_client = QDBusConnection::connectToBus(m_address, m_clientName);
 }
 
 FakeNotifications::~FakeNotifications()
 {
-    if (!m_serviceName.isEmpty()) {
-        m_service.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-        QDBusConnection::disconnectFromBus(m_serviceName);
-        QDBusConnection::disconnectFromBus(m_clientName);
-    }
-    m_daemon.kill();
-    m_daemon.waitForFinished(5000);
+    m_service.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
 }
 
 bool FakeNotifications::Serve(bool bodyMarkup)
 {
     m_markup = bodyMarkup;
-    m_service = QDBusConnection::connectToBus(m_address, m_serviceName);
+    m_service = m_bus.Connect(QStringLiteral("service"));
     return m_service.isConnected() &&
            m_service.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), this) &&
            m_service.registerService(QStringLiteral("org.freedesktop.Notifications"));

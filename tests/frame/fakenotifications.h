@@ -1,9 +1,10 @@
 #pragma once
 
+#include "tests/frame/privatebus.h"
+
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
 #include <QMutex>
-#include <QProcess>
 #include <QStringList>
 #include <QVariantMap>
 #include <vector>
@@ -40,10 +41,7 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    QProcess m_daemon;
-    QString m_address;
-    QString m_serviceName;
-    QString m_clientName;
+    PrivateBus m_bus;
     QDBusConnection m_service{QString()};
     QDBusConnection m_client{QString()};
     bool m_markup = false;

@@ -7,6 +7,7 @@
 #include "platform/layout/layoutview.h"
 #include "platform/shellopen.h"
 #include "store/appxml.h"
+#include "tests/frame/fakelogin.h"
 #include "tests/frame/fakenotifications.h"
 #include "tests/site/localvideosite.h"
 #include "ui/frame/mainframe.h"
@@ -195,6 +196,13 @@ struct FrameTest : ::testing::Test {
         return QString::fromStdString(GetElementInnerText(frame->m_statusBar));
     }
 };
+
+QStringList g_logged;
+
+void Record(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    g_logged << text;
+}
 
 QByteArray StoredItems(const QByteArray& items)
 {
@@ -645,4 +653,77 @@ TEST_F(FrameTest, JobsEndingWhileTheWindowIsNotActiveAreNotified)
     QThread::msleep(1200);
     QCoreApplication::processEvents();
     EXPECT_EQ(bus.Notes().size(), 2u);
+}
+
+TEST_F(FrameTest, TheComputerStaysAwakeFromTheFirstDownloadToTheLast)
+{
+    // logind on the system bus that the program finds through the environment,
+    // at first not there at all.
+    FakeLogin login;
+    ASSERT_TRUE(login.IsRunning());
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", login.Address().toUtf8());
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(Record);
+    site.setVideo("slow1", Slow("Slow 1"));
+    site.setVideo("slow2", Slow("Slow 2"));
+    Open();
+    const auto tick = [&] { frame->OnTimer(TIMER_REFRESH); };
+    const auto stop = [&](std::initializer_list<QString> ids) {
+        Select(ids);
+        Click(Row(*ids.begin()), 2);
+        Click(frame->m_miStop);
+        for (const QString& id : ids)
+            ASSERT_TRUE(WaitFor([&] { return Done(id); }));
+        tick();
+    };
+    const auto restart = [&](std::initializer_list<QString> ids) {
+        Select(ids);
+        Click(Row(*ids.begin()), 2);
+        Click(frame->m_miRestart);
+        tick();
+    };
+
+    // No logind: the download goes on and nothing is said.
+    Add("http://www.youtube.com/watch?v=slow1");
+    tick();
+    const int before = Info("slow1").completed;
+    ASSERT_TRUE(WaitFor([&] { return Info("slow1").completed > before; }));
+    tick();
+    stop({"slow1"});
+
+    // A refusal is not asked again at every refresh.
+    ASSERT_TRUE(login.Serve());
+    login.SetRefusing(true);
+    restart({"slow1"});
+    ASSERT_TRUE(WaitFor([&] { return login.Calls().size() == 1; }));
+    tick();
+    tick();
+    EXPECT_EQ(login.Calls().size(), 1u);
+    EXPECT_EQ(Status(), "Total: 1 video, 1 downloading");
+    stop({"slow1"});
+
+    // Granted: one lock for any number of downloads, given back when the
+    // last of them stops.
+    login.SetRefusing(false);
+    restart({"slow1"});
+    Add("http://www.youtube.com/watch?v=slow2");
+    tick();
+    ASSERT_TRUE(WaitFor([&] { return login.Held() == 1; }));
+    ASSERT_EQ(login.Calls().size(), 2u);
+    EXPECT_EQ(login.Calls()[1], QStringList({"sleep", "Ferrowick", "Downloading videos", "block"}));
+    stop({"slow1"});
+    EXPECT_EQ(login.Held(), 1);
+    stop({"slow2"});
+    ASSERT_TRUE(WaitFor([&] { return login.Held() == 0; }));
+
+    // Held again through the exit wait, until the window is gone.
+    restart({"slow1"});
+    ASSERT_TRUE(WaitFor([&] { return login.Held() == 1; }));
+    frame->answer = QMessageBox::Yes;
+    frame->close();
+    ASSERT_TRUE(WaitFor([&] { return frame.isNull(); }));
+    EXPECT_EQ(login.Held(), 0);
+    EXPECT_EQ(login.Calls().size(), 3u);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(g_logged.isEmpty()) << g_logged.join('\n').toStdString();
 }

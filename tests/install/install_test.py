@@ -107,9 +107,9 @@ def check_installed_files(prefix, source):
     check(os.path.isfile(help_page) and open(help_page, "rb").read() == expected,
           "share/ferrowick/help/ferrowick-help.html is the source help page")
 
-    desktop = os.path.join(prefix, "share", "applications", "ferrowick.desktop")
+    desktop = os.path.join(prefix, "share", "applications", "example.ferrowick.ferrowick.desktop")
     entry = {}
-    if check(os.path.isfile(desktop), "share/applications/ferrowick.desktop is installed"):
+    if check(os.path.isfile(desktop), "share/applications/example.ferrowick.ferrowick.desktop is installed"):
         parser = configparser.ConfigParser(interpolation=None)
         parser.optionxform = str
         parser.read(desktop, encoding="utf-8")
@@ -122,8 +122,9 @@ def check_installed_files(prefix, source):
     check(bool(exec_words) and exec_words[0] == os.path.basename(binary),
           "the desktop entry starts the installed binary (Exec=%s)" % entry.get("Exec"))
     categories = entry.get("Categories", "").split(";")
-    check("Network" in categories and "AudioVideo" in categories and entry.get("Categories", "").endswith(";"),
-          "the desktop entry's categories are Network;AudioVideo;")
+    # One main category, so that the menu lists the program once.
+    check(categories == ["Network", "FileTransfer", ""],
+          "the desktop entry's categories are Network;FileTransfer; (%s)" % entry.get("Categories"))
 
     icon_name = entry.get("Icon", "")
     hicolor = os.path.join(prefix, "share", "icons", "hicolor")
@@ -163,6 +164,11 @@ def run(build, source, devtools_script, tmp):
     if not check(r.returncode == 0, "cmake --install into a temporary prefix"):
         print(r.stdout + r.stderr)
         return
+    check_installed_copy(prefix, source, devtools_script, tmp)
+
+
+def check_installed_copy(prefix, source, devtools_script, tmp):
+    """The files under PREFIX, then the program started from there; TMP holds its HOME."""
     binary, help_page = check_installed_files(prefix, source)
 
     home, data, config, cache = (os.path.join(tmp, n) for n in ("home", "data", "config", "cache"))

@@ -1,6 +1,7 @@
 #include "mainframe.h"
 
 #include "notifier.h"
+#include "sleepinhibitor.h"
 
 #include "engine/myyoutubedownloader.h"
 #include "platform/exception.h"
@@ -47,7 +48,9 @@ QRegion RoundedRegion(int width, int height)
 
 }  // namespace
 
-CMainFrame::CMainFrame() : event_handler(HANDLE_ALL), m_notifier(std::make_unique<CDownloadNotifier>())
+CMainFrame::CMainFrame()
+    : event_handler(HANDLE_ALL), m_notifier(std::make_unique<CDownloadNotifier>()),
+      m_sleepInhibitor(std::make_unique<CSleepInhibitor>())
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAcceptDrops(true);
@@ -429,6 +432,7 @@ void CMainFrame::OnTimer(int nIDEvent)
                 ++uncompleted;
             UpdateRow(item.get());
         }
+        m_sleepInhibitor->SetDownloading(downloading > 0);
         if (m_content.is_valid())
             UpdateElement(m_content, true);
         const int total = int(m_items.size());

@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 class CDownloadNotifier;
+class CSleepInhibitor;
 class QMimeData;
 
 namespace layout {
@@ -133,6 +134,7 @@ private:
     std::unordered_map<QString, bool> m_finishedSeen;  // video id -> DS_DONE at the last look
     bool m_bLookedOnce = false;                        // the items read at start were looked at
     std::unique_ptr<CDownloadNotifier> m_notifier;
+    std::unique_ptr<CSleepInhibitor> m_sleepInhibitor;  // held while a job downloads
     QStringList m_pendingAddresses;
     bool m_bAddsQueued = false;
     bool m_bAddingAddresses = false;
