@@ -206,24 +206,6 @@ private:
     QProcess m_tools;
 };
 
-Video Good(const std::string& title, uint64_t size)
-{
-    Video v;
-    v.title = title;
-    v.pageToken = "tok";
-    v.acceptedToken = "tok";
-    v.size = size;
-    return v;
-}
-
-Video Slow(const std::string& title)
-{
-    Video v = Good(title, 64 * 1024 * 1024);
-    v.video.trickleBytes = 4096;
-    v.video.trickleMs = 30;
-    return v;
-}
-
 appxml::Document Stored(const QString& home)
 {
     appxml::Document doc;
@@ -244,13 +226,13 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     const QString home = homeDir.path();
     const QString videos = home + "/Videos/Ferrowick";
     LocalVideoSite site;
-    Video first = Good("Sunset over the bay", 300000);
+    Video first = GoodVideo("Sunset over the bay", 300000);
     first.thumb.stallBeforeHeadersMs = 2500;  // long enough to see the first state
     site.setVideo("goodvideo01", first);
-    Video broken = Good("Broken clip", 1000);
+    Video broken = GoodVideo("Broken clip", 1000);
     broken.video.status = 404;
     site.setVideo("badvideo002", broken);
-    site.setVideo("slowvideo03", Slow("Slow river"));
+    site.setVideo("slowvideo03", SlowVideo("Slow river"));
 
     {
         Program app(home, site.proxyUrl());
@@ -287,7 +269,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.screenshot("e2e-03-stopped");
 
         // The site mends the broken video; Restart fetches it.
-        site.setVideo("badvideo002", Good("Broken clip", 1000));
+        site.setVideo("badvideo002", GoodVideo("Broken clip", 1000));
         app.click("#content option", 1);
         app.menu("#content option:nth-child(2)", "mi_restart");
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 1 uncompleted"; }));
@@ -440,7 +422,7 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", "", home + "/data/Ferrowick/Temp", items), 1);
 
     LocalVideoSite site;
-    site.setVideo("slowvideo03", Slow("Slow river"));
+    site.setVideo("slowvideo03", SlowVideo("Slow river"));
     Program app(home, site.proxyUrl(), {},
                 {{"FERROWICK_TEST_ANSWER", "yes"}, {"FERROWICK_TEST_ASKED", home + "/asked.log"}});
     ASSERT_TRUE(app.connect());
@@ -496,9 +478,9 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
     QTemporaryDir homeDir;
     const QString home = homeDir.path();
     LocalVideoSite site;
-    site.setVideo("cmdline0001", Good("First argument", 1000));
-    site.setVideo("cmdline0002", Good("Second argument", 2000));
-    site.setVideo("handover003", Good("Handed over", 3000));
+    site.setVideo("cmdline0001", GoodVideo("First argument", 1000));
+    site.setVideo("cmdline0002", GoodVideo("Second argument", 2000));
+    site.setVideo("handover003", GoodVideo("Handed over", 3000));
 
     Program app(home, site.proxyUrl(), {Addr("cmdline0001"), Addr("cmdline0002")});
     ASSERT_TRUE(app.connect());

@@ -46,11 +46,7 @@ TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath("config"));
     LocalVideoSite site;
     ScopedProxy proxy(site.proxyUrl());
-    Video v;
-    v.title = "Dropped";
-    v.pageToken = v.acceptedToken = "tok";
-    v.size = 5000;
-    site.setVideo("dropped0001", v);
+    site.setVideo("dropped0001", GoodVideo("Dropped", 5000));
 
     QPointer<QuietFrame> frame = new QuietFrame;
     ASSERT_TRUE(frame->Create(true));
