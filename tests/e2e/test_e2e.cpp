@@ -5,25 +5,17 @@
 
 #include "store/appxml.h"
 #include "tests/site/localvideosite.h"
+#include "tests/support/testprogram.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QUrl>
-#include <QPoint>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QMap>
-#include <QProcess>
-#include <QRect>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include "tests/waitfor.h"
@@ -34,130 +26,31 @@ using namespace localsite;
 
 namespace {
 
-int FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// One running copy of the program and a page-level DevTools client for it.
-class Program {
+// One running copy of the program, with what a user does on its page. What
+// it would open on the desktop goes to opened.log in its home.
+class Program : public TestProgram {
 public:
     Program(const QString& home, const std::string& proxy, const QStringList& args = {},
-            const QMap<QString, QString>& extra = {})
-        : m_port(FreePort())
+            QMap<QString, QString> more = {})
+        : TestProgram(home, With(std::move(more), {{"http_proxy", QString::fromStdString(proxy)},
+                                                   {"FERROWICK_OPEN_LOG", home + "/opened.log"}}))
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (auto it = extra.begin(); it != extra.end(); ++it)
-            env.insert(it.key(), it.value());
-        env.insert("HOME", home);
-        env.insert("XDG_DATA_HOME", home + "/data");
-        env.insert("XDG_CONFIG_HOME", home + "/config");
-        env.insert("XDG_RUNTIME_DIR", home + "/run");
-        env.insert("http_proxy", QString::fromStdString(proxy));
-        env.insert("no_proxy", "");
-        env.insert("NO_PROXY", "");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-        env.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(m_port));
-        env.insert("FERROWICK_OPEN_LOG", home + "/opened.log");
-        QDir().mkpath(home + "/run");
-        QFile::setPermissions(home + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        m_app.setProcessEnvironment(env);
-        m_app.setProgram(QStringLiteral(FERROWICK_BINARY));
-        m_app.setArguments(args);
-        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_app.setStandardOutputFile(QProcess::nullDevice());
-        m_app.start();
-    }
-    ~Program()
-    {
-        m_tools.closeWriteChannel();
-        m_tools.waitForFinished(2000);
-        if (m_app.state() != QProcess::NotRunning) {
-            m_app.kill();
-            m_app.waitForFinished(5000);
-        }
+        start(args);
     }
 
-    QProcess& process() { return m_app; }
-
-    bool connect()
-    {
-        m_tools.setProgram(QStringLiteral("/usr/bin/python3"));
-        m_tools.setArguments({QStringLiteral(FERROWICK_DEVTOOLS), QString::number(m_port)});
-        m_tools.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_tools.start();
-        if (readLine(40000).isEmpty())
-            return false;
-        // The page is there once the model's snapshot reached it.
-        return WaitFor([&] { return eval("!!document.getElementById('status-bar')").toBool(); }, 30000);
-    }
-    QJsonObject call(const char* method, const QJsonObject& params = {})
-    {
-        m_tools.write(
-            QJsonDocument(QJsonObject{{"method", method}, {"params", params}}).toJson(QJsonDocument::Compact) + "\n");
-        return QJsonDocument::fromJson(readLine(30000)).object();
-    }
-    QJsonValue eval(const QString& expr)
-    {
-        return call("Runtime.evaluate", {{"expression", expr}, {"returnByValue", true}})
-            .value("result")
-            .toObject()
-            .value("value");
-    }
-    QString text(const QString& selector, int n = 0)
-    {
-        return eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
-                                   " return e ? e.innerText : null; })()")
-                        .arg(selector)
-                        .arg(n))
-            .toString();
-    }
-    QPoint centre(const QString& selector, int n = 0)
-    {
-        const QJsonArray a = eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
-                                                 " if (!e) return []; const r = e.getBoundingClientRect();"
-                                                 " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
-                                      .arg(selector)
-                                      .arg(n))
-                                 .toArray();
-        return a.size() == 2 ? QPoint(int(a[0].toDouble()), int(a[1].toDouble())) : QPoint(-1, -1);
-    }
-    void click(QPoint p, const char* button = "left")
-    {
-        for (const char* type : {"mousePressed", "mouseReleased"})
-            call("Input.dispatchMouseEvent",
-                 {{"type", type}, {"x", p.x()}, {"y", p.y()}, {"button", button}, {"clickCount", 1}});
-        QThread::msleep(250);  // the channel carries the input to the model after the call returns
-    }
-    void click(const QString& selector, int n = 0, const char* button = "left") { click(centre(selector, n), button); }
     void doubleClick(const QString& selector)
     {
         const QPoint p = centre(selector);
         for (int clicks : {1, 2})
             for (const char* type : {"mousePressed", "mouseReleased"})
-                call("Input.dispatchMouseEvent",
-                     {{"type", type}, {"x", p.x()}, {"y", p.y()}, {"button", "left"}, {"clickCount", clicks}});
-        QThread::msleep(250);
-    }
-    // The border box of an element as the view laid it out: x, y, width, height.
-    QRect box(const QString& selector)
-    {
-        const QJsonArray a =
-            eval(QStringLiteral("(() => { const r = document.querySelector('%1').getBoundingClientRect();"
-                                " return [r.left, r.top, r.width, r.height]; })()")
-                     .arg(selector))
-                .toArray();
-        return a.size() == 4 ? QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt()) : QRect();
+                mouse(type, p, "left", 0, clicks);
+        Pump(250);
     }
     void type(const QString& text)
     {
         click("#url");
         call("Input.insertText", {{"text", text}});
-        QThread::msleep(250);
+        Pump(250);
     }
     // The row menu opened on a row (or elsewhere), then one of its items.
     void menu(const QString& on, const QString& item)
@@ -185,25 +78,15 @@ public:
     QString status() { return text("#status-bar"); }
     void screenshot(const QString& name)
     {
-        const QJsonObject r = call("Page.captureScreenshot", {{"format", "png"}});
-        QFile f(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
-        if (f.open(QIODevice::WriteOnly))
-            f.write(QByteArray::fromBase64(r.value("data").toString().toLatin1()));
-    }
-    bool exited(int ms = 30000)
-    {
-        return WaitFor([&] { return m_app.state() == QProcess::NotRunning; }, ms);
+        DevToolsClient::screenshot(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
     }
 
 private:
-    QByteArray readLine(int ms)
+    static QMap<QString, QString> With(QMap<QString, QString> more, const QMap<QString, QString>& env)
     {
-        WaitFor([&] { return m_tools.canReadLine() || m_tools.state() == QProcess::NotRunning; }, ms);
-        return m_tools.canReadLine() ? m_tools.readLine().trimmed() : QByteArray();
+        more.insert(env);
+        return more;
     }
-    int m_port;
-    QProcess m_app;
-    QProcess m_tools;
 };
 
 appxml::Document Stored(const QString& home)
@@ -317,26 +200,13 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.screenshot("e2e-05-restored");
 
         // A second start shows nothing and leaves this one alone.
-        QProcess second;
-        QProcessEnvironment env = app.process().processEnvironment();
-        env.remove("QTWEBENGINE_REMOTE_DEBUGGING");
-        second.setProcessEnvironment(env);
-        second.start(QStringLiteral(FERROWICK_BINARY), {});
-        ASSERT_TRUE(second.waitForFinished(10000));
-        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(second.exitCode(), 0);
+        ASSERT_EQ(app.startBeside(), 0);
         EXPECT_EQ(app.rows().size(), 2);
 
         // A start on another data folder (another user's, or a test's) is a
         // copy of its own, not a hand-over to this one.
         QTemporaryDir otherData;
-        env.insert("XDG_DATA_HOME", otherData.path());
-        QProcess other;
-        other.setProcessEnvironment(env);
-        other.start(QStringLiteral(FERROWICK_BINARY), {});
-        EXPECT_FALSE(other.waitForFinished(5000)) << "a copy on its own data folder ended at once";
-        other.kill();
-        other.waitForFinished(5000);
+        EXPECT_EQ(app.startBeside({}, otherData.path(), 5000), -1) << "a copy on its own data folder ended at once";
 
         // Killed while a download runs: the next start is clean.
         app.click("#content option", 0);
@@ -488,26 +358,15 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
     EXPECT_EQ(app.rows(), (QStringList{"Second argument 1.9 KB", "First argument 1000 Bytes"}));
 
     // Later starts hand their addresses over and end at once with 0.
-    const auto start = [&](const QStringList& args) {
-        QProcess second;
-        QProcessEnvironment env = app.process().processEnvironment();
-        env.remove("QTWEBENGINE_REMOTE_DEBUGGING");
-        second.setProcessEnvironment(env);
-        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        second.start(QStringLiteral(FERROWICK_BINARY), args);
-        EXPECT_TRUE(second.waitForFinished(10000));
-        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(second.exitCode(), 0);
-    };
-    start({Addr("handover003")});
+    EXPECT_EQ(app.startBeside({Addr("handover003")}), 0);
     ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos"; }));
     EXPECT_EQ(app.rows().value(0), "Handed over 2.9 KB");
     ASSERT_TRUE(WaitFor([&] { return Stored(home).items.size() == 3; }, 5000));
 
     // Without arguments nothing changes; a duplicate gets its message in the
     // running copy and adds nothing.
-    start({});
-    start({"http://www.youtube.com/v/handover003"});
+    EXPECT_EQ(app.startBeside(), 0);
+    EXPECT_EQ(app.startBeside({"http://www.youtube.com/v/handover003"}), 0);
     QThread::msleep(2000);
     EXPECT_EQ(app.status(), "Total: 3 videos");
     EXPECT_EQ(app.rows().size(), 3);
@@ -540,10 +399,8 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         // The window hit-tests its mouse positions, in logical pixels, against
         // the boxes the page reports in CSS pixels: they must be one unit.
         EXPECT_EQ(app.eval("[innerWidth, innerHeight].join()").toString(), "681,601");
-        const QString box = "(() => { const r = document.getElementById('%1').getBoundingClientRect();"
-                            " return [r.left, r.top, r.width, r.height].join(); })()";
-        EXPECT_EQ(app.eval(box.arg("top")).toString(), "0,0,680,63");
-        EXPECT_EQ(app.eval(box.arg("bottom")).toString(), "0,571,680,29");
+        EXPECT_EQ(app.box("#top"), QRectF(0, 0, 680, 63));
+        EXPECT_EQ(app.box("#bottom"), QRectF(0, 571, 680, 29));
 
         // The page images Chromium fetched: the 1x ones at ratio 1, only the 2x
         // ones at ratio 2. The row's placeholder is also the <img>'s own source.
@@ -578,7 +435,7 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
                 return app.eval("getComputedStyle(document.getElementById('thumb_tip')).display != 'none'").toBool();
             },
             5000));
-        EXPECT_EQ(app.eval(box.arg("thumb_tip_img")).toString().section(',', 2), "50,34");
+        EXPECT_EQ(app.box("#thumb_tip_img").size(), QSizeF(50, 34));
         const QString shot = QStringLiteral("e2e-scale-%1x").arg(ratio);
         app.screenshot(shot);
         EXPECT_EQ(QImage(QStringLiteral(FERROWICK_SHOT_DIR "/") + shot + ".png").size(), QSize(681, 601) * ratio);

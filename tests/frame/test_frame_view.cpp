@@ -67,7 +67,7 @@ TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 
     ASSERT_TRUE(WaitFor([&] { return frame->m_items.count("dropped0001") == 1; }, 5000));
-    WaitFor([] { return false; }, 1000);
+    Pump(1000);
     EXPECT_EQ(frame->GetView()->url(), before);
     EXPECT_EQ(frame->asked, 0);
     delete frame.data();

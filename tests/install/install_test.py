@@ -2,7 +2,7 @@
 """Installs the build into a temporary prefix and runs the installed copy the
 way the desktop menu would: offscreen, from an unrelated working folder, with
 HOME and the XDG folders pointed at temporary ones. The page is driven through
-the DevTools port with tests/view/devtools.py.
+the DevTools port with tests/support/devtools.py.
 
     install_test.py BUILD_DIR SOURCE_DIR
 """
@@ -18,6 +18,9 @@ import tempfile
 import time
 import urllib.parse
 import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import devtools  # noqa: E402
 
 SEED_ID = "instCheck01"
 SEED_TITLE = "Installed Copy Check"
@@ -56,45 +59,17 @@ def free_port():
         return s.getsockname()[1]
 
 
-class DevTools:
-    def __init__(self, script, port):
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, str(port)], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, text=True)
-        self.connected = bool(self.proc.stdout.readline().strip())
-
-    def call(self, method, params=None):
-        self.proc.stdin.write(json.dumps({"method": method, "params": params or {}}) + "\n")
-        self.proc.stdin.flush()
-        line = self.proc.stdout.readline()
-        return json.loads(line) if line else {}
-
-    def evaluate(self, expression):
-        r = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True})
-        return r.get("result", {}).get("value")
-
-    def click(self, element_id):
-        box = self.evaluate("(() => { const e = document.getElementById(%s); if (!e) return null;"
-                            " const r = e.getBoundingClientRect(); return [r.left + r.width / 2,"
-                            " r.top + r.height / 2]; })()" % json.dumps(element_id))
-        if not box:
-            return False
-        x, y = box
-        self.call("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
-        for kind in ("mousePressed", "mouseReleased"):
-            self.call("Input.dispatchMouseEvent",
-                      {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
-        return True
-
-    def close(self):
-        try:
-            self.proc.stdin.close()
-        except OSError:
-            pass
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+def click(page, element_id):
+    box = page.evaluate("(() => { const e = document.getElementById(%s); if (!e) return null;"
+                        " const r = e.getBoundingClientRect(); return [r.left + r.width / 2,"
+                        " r.top + r.height / 2]; })()" % json.dumps(element_id))
+    if not box:
+        return False
+    x, y = box
+    page.call("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
+    for kind in ("mousePressed", "mouseReleased"):
+        page.call("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
+    return True
 
 
 def check_installed_files(prefix, source):
@@ -146,10 +121,9 @@ def check_installed_files(prefix, source):
 
 def main():
     build, source = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    devtools_script = os.path.join(source, "tests", "view", "devtools.py")
     tmp = tempfile.mkdtemp(prefix="ferrowick-install-")
     try:
-        run(build, source, devtools_script, tmp)
+        run(build, source, tmp)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
     if failures:
@@ -158,16 +132,16 @@ def main():
     return 0
 
 
-def run(build, source, devtools_script, tmp):
+def run(build, source, tmp):
     prefix = os.path.join(tmp, "prefix")
     r = subprocess.run(["cmake", "--install", build, "--prefix", prefix], capture_output=True, text=True)
     if not check(r.returncode == 0, "cmake --install into a temporary prefix"):
         print(r.stdout + r.stderr)
         return
-    check_installed_copy(prefix, source, devtools_script, tmp)
+    check_installed_copy(prefix, source, tmp)
 
 
-def check_installed_copy(prefix, source, devtools_script, tmp):
+def check_installed_copy(prefix, source, tmp):
     """The files under PREFIX, then the program started from there; TMP holds its HOME."""
     binary, help_page = check_installed_files(prefix, source)
 
@@ -203,12 +177,15 @@ def check_installed_copy(prefix, source, devtools_script, tmp):
         "FERROWICK_OPEN_LOG": open_log,
     })
     proc = subprocess.Popen([binary], env=env, cwd=tmp)
-    devtools = None
+    page = None
     try:
-        devtools = DevTools(devtools_script, port)
-        if not check(devtools.connected and proc.poll() is None, "the installed copy starts and its page answers"):
+        try:
+            page = devtools.Page(port, 60)
+        except SystemExit:
+            pass
+        if not check(page is not None and proc.poll() is None, "the installed copy starts and its page answers"):
             return
-        rows = wait_for(lambda: devtools.evaluate(
+        rows = wait_for(lambda: page.evaluate(
             "document.getElementById('close') ? Array.from(document.querySelectorAll('#content option'),"
             " o => o.textContent) : null"), 60)
         check(rows is not None, "the page shows its close button")
@@ -216,7 +193,7 @@ def check_installed_copy(prefix, source, devtools_script, tmp):
               "the list saved in XDG_DATA_HOME/Ferrowick is shown (%s)" % rows)
 
         # The help button opens the page installed under the prefix.
-        check(devtools.click("help"), "the page has a help button")
+        check(click(page, "help"), "the page has a help button")
         opened = wait_for(lambda: os.path.isfile(open_log) and open(open_log).read().split(), 20) or []
         url = urllib.parse.urlparse(opened[0]) if opened else None
         opened_path = urllib.parse.unquote(url.path) if url else ""
@@ -224,15 +201,15 @@ def check_installed_copy(prefix, source, devtools_script, tmp):
               and os.path.samefile(opened_path, help_page),
               "help opens %s (opened: %s)" % (help_page, opened))
 
-        check(devtools.click("close"), "the page has a close button")
+        check(click(page, "close"), "the page has a close button")
         try:
             code = proc.wait(60)
         except subprocess.TimeoutExpired:
             code = None
         check(code == 0, "closing from the page ends the program with code 0 (got %s)" % code)
     finally:
-        if devtools:
-            devtools.close()
+        if page:
+            page.ws.close()
         if proc.poll() is None:
             proc.kill()
             proc.wait()
