@@ -1,9 +1,12 @@
-// The real ferrowick binary as a user meets it: started offscreen with its
-// own data folders, driven through the page's DevTools port, downloading
-// from the local video site through http_proxy. Each step checks what a
-// user would see: row texts, the status bar, files on disk and app.xml.
+// The real ferrowick binary as a user meets it: on an X server of its own,
+// with its own data folders, driven through the page's DevTools port,
+// downloading from the local video site through http_proxy. Its message boxes
+// are read through the accessibility bus and answered with keys; what it
+// opens reaches an xdg-open and a file manager of the test's. Each step checks
+// what a user would see: row texts, the status bar, files on disk and app.xml.
 
 #include "store/appxml.h"
+#include "tests/e2e/testdesktop.h"
 #include "tests/site/localvideosite.h"
 #include "tests/support/testprogram.h"
 
@@ -26,16 +29,20 @@ using namespace localsite;
 
 namespace {
 
-// One running copy of the program, with what a user does on its page. What
-// it would open on the desktop goes to opened.log in its home.
+// One running copy of the program on a desktop, with what a user does on its page.
 class Program : public TestProgram {
 public:
-    Program(const QString& home, const std::string& proxy, const QStringList& args = {},
-            QMap<QString, QString> more = {})
-        : TestProgram(home, With(std::move(more), {{"http_proxy", QString::fromStdString(proxy)},
-                                                   {"FERROWICK_OPEN_LOG", home + "/opened.log"}}))
+    Program(const QString& home, TestDesktop& desktop, const LocalVideoSite& site, const QStringList& args = {},
+            const QMap<QString, QString>& more = {})
+        : TestProgram(home, desktop.environment(QString::fromStdString(site.proxyUrl()), more)), m_desktop(desktop)
     {
         start(args);
+    }
+    // Also notes its main window, so that a message box is told from it.
+    bool connect()
+    {
+        return TestProgram::connect() &&
+               WaitFor([&] { return !(m_windows = m_desktop.windows("Ferrowick")).isEmpty(); }, 10000);
     }
 
     void doubleClick(const QString& selector)
@@ -81,12 +88,26 @@ public:
         DevToolsClient::screenshot(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
     }
 
-private:
-    static QMap<QString, QString> With(QMap<QString, QString> more, const QMap<QString, QString>& env)
+    // Waits for the program's next message box and for a screen reader to
+    // read this text in it, then answers it with keys.
+    ::testing::AssertionResult answer(const QString& text, const QString& keys)
     {
-        more.insert(env);
-        return more;
+        const QString box = m_desktop.newWindow("Ferrowick", m_windows);
+        if (box.isEmpty())
+            return ::testing::AssertionFailure() << "no message box came";
+        m_windows << box;
+        QStringList texts;
+        const bool read =
+            WaitFor([&] { return (texts = m_desktop.messageBoxTexts(process().processId())).contains(text); });
+        m_desktop.key(box, keys);
+        if (!read)
+            return ::testing::AssertionFailure() << "the message box said: " << texts.join(" | ").toStdString();
+        return ::testing::AssertionSuccess();
     }
+
+private:
+    TestDesktop& m_desktop;
+    QStringList m_windows;  // the program's windows seen so far
 };
 
 appxml::Document Stored(const QString& home)
@@ -108,6 +129,8 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     QTemporaryDir homeDir;
     const QString home = homeDir.path();
     const QString videos = home + "/Videos/Ferrowick";
+    TestDesktop desktop;
+    ASSERT_TRUE(desktop.isRunning());
     LocalVideoSite site;
     Video first = GoodVideo("Sunset over the bay", 300000);
     first.thumb.stallBeforeHeadersMs = 2500;  // long enough to see the first state
@@ -118,7 +141,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     site.setVideo("slowvideo03", SlowVideo("Slow river"));
 
     {
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 0 video"; }));
         app.screenshot("e2e-01-empty");
@@ -190,7 +213,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
 
     {
         // The list comes back in order, the stopped one uncompleted, nothing started.
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
         const QStringList rows = app.rows();
@@ -217,7 +240,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     }
     {
         // Started cleanly; an idle list writes nothing.
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status().startsWith("Total: 2 videos"); }));
         EXPECT_FALSE(app.status().contains("downloading"));
@@ -244,7 +267,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         ASSERT_TRUE(app.exited());
     }
     {
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.rows().size() == 2 && app.rows()[0].startsWith("Sunset over the bay"); }));
 
@@ -263,18 +286,6 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     EXPECT_EQ(saved.items[1].error, 1);
 }
 
-namespace {
-
-QStringList Lines(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
-}  // namespace
-
 TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
 {
     QTemporaryDir homeDir;
@@ -291,10 +302,13 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     };
     ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", "", home + "/data/Ferrowick/Temp", items), 1);
 
+    TestDesktop desktop(true);
     LocalVideoSite site;
     site.setVideo("slowvideo03", SlowVideo("Slow river"));
-    Program app(home, site.proxyUrl(), {},
-                {{"FERROWICK_TEST_ANSWER", "yes"}, {"FERROWICK_TEST_ASKED", home + "/asked.log"}});
+    // Variables that test builds of the program once obeyed change nothing:
+    // it still asks its question and still opens what it is asked to.
+    Program app(home, desktop, site, {},
+                {{"FERROWICK_TEST_ANSWER", "yes"}, {"FERROWICK_OPEN_LOG", home + "/opened.log"}});
     ASSERT_TRUE(app.connect());
     ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
     EXPECT_EQ(app.text("#content option .title", 1), items[1].title);
@@ -314,15 +328,20 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     EXPECT_EQ(app.box("#content option").height(), 40);
     app.screenshot("e2e-06-markup-as-text");
 
-    // Opening the file, by double click and from the menu, and the watch page.
-    const QString opened = home + "/opened.log";
+    // Opening the file, by double click and from the menu, and the watch page:
+    // each address reaches the desktop's opener as one argument.
     app.doubleClick("#content option");
-    ASSERT_TRUE(WaitFor([&] { return Lines(opened).size() == 1; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return desktop.opened().size() == 1; }, 5000));
     app.click("#content option", 0);
     app.menu("#content option", "mi_open_url");
-    ASSERT_TRUE(WaitFor([&] { return Lines(opened).size() == 2; }, 5000));
-    EXPECT_EQ(Lines(opened), (QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded),
-                                          "http://www.youtube.com/watch?v=donevideo01"}));
+    ASSERT_TRUE(WaitFor([&] { return desktop.opened().size() == 2; }, 5000));
+    EXPECT_EQ(desktop.opened(), (QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded),
+                                             "http://www.youtube.com/watch?v=donevideo01"}));
+    // Its folder: the file manager shows the file selected.
+    app.menu("#content option", "mi_open");
+    ASSERT_TRUE(WaitFor([&] { return !desktop.shown().isEmpty(); }, 5000));
+    EXPECT_EQ(desktop.shown(), QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded)});
+    EXPECT_EQ(desktop.opened().size(), 2);
     app.click("#content option", 0, "right");
     app.screenshot("e2e-07-row-menu");
     app.call("Input.dispatchKeyEvent", {{"type", "keyDown"}, {"key", "Escape"}});
@@ -333,9 +352,9 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     app.click("#add");
     ASSERT_TRUE(WaitFor([&] { return app.status().endsWith("1 downloading"); }));
     app.click("#close");
+    EXPECT_TRUE(app.answer("1 video is downloading! Do you really want to exit?", "y"));
     ASSERT_TRUE(app.exited());
     EXPECT_EQ(app.process().exitCode(), 0);
-    EXPECT_EQ(Lines(home + "/asked.log"), QStringList{"1 video is downloading! Do you really want to exit?"});
     const appxml::Document saved = Stored(home);
     ASSERT_EQ(saved.items.size(), 3u);
     EXPECT_EQ(saved.items[0].id, "slowvideo03");
@@ -347,12 +366,13 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
 {
     QTemporaryDir homeDir;
     const QString home = homeDir.path();
+    TestDesktop desktop(true);
     LocalVideoSite site;
     site.setVideo("cmdline0001", GoodVideo("First argument", 1000));
     site.setVideo("cmdline0002", GoodVideo("Second argument", 2000));
     site.setVideo("handover003", GoodVideo("Handed over", 3000));
 
-    Program app(home, site.proxyUrl(), {Addr("cmdline0001"), Addr("cmdline0002")});
+    Program app(home, desktop, site, {Addr("cmdline0001"), Addr("cmdline0002")});
     ASSERT_TRUE(app.connect());
     ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos"; }));
     EXPECT_EQ(app.rows(), (QStringList{"Second argument 1.9 KB", "First argument 1000 Bytes"}));
@@ -367,7 +387,7 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
     // running copy and adds nothing.
     EXPECT_EQ(app.startBeside(), 0);
     EXPECT_EQ(app.startBeside({"http://www.youtube.com/v/handover003"}), 0);
-    QThread::msleep(2000);
+    EXPECT_TRUE(app.answer("http://www.youtube.com/v/handover003 has already in the download list.", "Return"));
     EXPECT_EQ(app.status(), "Total: 3 videos");
     EXPECT_EQ(app.rows().size(), 3);
     EXPECT_EQ(app.process().state(), QProcess::Running);
@@ -377,6 +397,7 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
 // which stay the page's CSS pixels, and the page draws with its 2x images.
 TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
 {
+    TestDesktop desktop;
     LocalVideoSite site;
     for (const int ratio : {1, 2}) {
         SCOPED_TRACE(ratio);
@@ -392,7 +413,7 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         ASSERT_EQ(
             appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp", {item}), 1);
 
-        Program app(home, site.proxyUrl(), {}, {{"QT_SCALE_FACTOR", QString::number(ratio)}});
+        Program app(home, desktop, site, {}, {{"QT_SCALE_FACTOR", QString::number(ratio)}});
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 1 video"; }));
         EXPECT_EQ(app.eval("devicePixelRatio").toDouble(), ratio);
