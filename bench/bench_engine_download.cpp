@@ -144,12 +144,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     LocalVideoSite site;
     ScopedProxy proxy(site.proxyUrl());
-    Video v;
-    v.title = "Benchmark";
-    v.pageToken = "tok";
-    v.acceptedToken = "tok";
-    v.size = size;
-    site.setVideo("bench", v);
+    site.setVideo("bench", GoodVideo("Benchmark", size));
     g_strVideoFolder = dir.filePath("Video");
     g_strTempFolder = dir.filePath("Temp");
     const QString enginePath = dir.filePath("Video/Benchmark.mp4");

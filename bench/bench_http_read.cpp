@@ -25,10 +25,7 @@ int main(int argc, char** argv)
     const uint64_t size = mib * 1024 * 1024;
     LocalVideoSite site;
     ScopedProxy proxy(site.proxyUrl());
-    Video v;
-    v.acceptedToken = "tok";
-    v.size = size;
-    site.setVideo("bench", v);
+    site.setVideo("bench", GoodVideo("Benchmark", size));
     const char* object = "get_video?video_id=bench&t=tok&fmt=18";
 
     // Best of three rounds each: the machine is shared, a single run is noisy.

@@ -5,6 +5,7 @@
 // nothing running. Repeats a few times; asserts nothing.
 
 #include "store/appxml.h"
+#include "tests/support/testprogram.h"
 #include "tests/waitfor.h"
 
 #include <QCoreApplication>
@@ -13,10 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -26,13 +24,6 @@
 #include <vector>
 
 namespace {
-
-int FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // Resident kilobytes of a process and all of its descendants: the plain sum
 // of their resident sets, and the proportional sum that counts a page shared
@@ -82,40 +73,6 @@ Memory TreeMemory(qint64 root)
     return m;
 }
 
-class DevTools {
-public:
-    explicit DevTools(int port)
-    {
-        m_proc.setProgram("/usr/bin/python3");
-        m_proc.setArguments({QStringLiteral(FERROWICK_DEVTOOLS), QString::number(port)});
-        m_proc.start();
-        m_ok = !readLine().isEmpty();
-    }
-    ~DevTools()
-    {
-        m_proc.closeWriteChannel();
-        m_proc.waitForFinished(2000);
-    }
-    bool ok() const { return m_ok; }
-    QJsonValue eval(const QString& expr)
-    {
-        QJsonObject params{{"expression", expr}, {"returnByValue", true}};
-        m_proc.write(QJsonDocument(QJsonObject{{"method", "Runtime.evaluate"}, {"params", params}})
-                         .toJson(QJsonDocument::Compact) +
-                     "\n");
-        return QJsonDocument::fromJson(readLine()).object().value("result").toObject().value("value");
-    }
-
-private:
-    QByteArray readLine()
-    {
-        WaitFor([&] { return m_proc.canReadLine() || m_proc.state() == QProcess::NotRunning; }, 30000);
-        return m_proc.canReadLine() ? m_proc.readLine() : QByteArray();
-    }
-    QProcess m_proc;
-    bool m_ok = false;
-};
-
 struct Run {
     double paintMs = -1;
     Memory memory;
@@ -126,52 +83,32 @@ struct Run {
 Run Once(const QString& home)
 {
     Run r;
-    const int port = FreePort();
-    QProcess app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home);
-    env.insert("XDG_DATA_HOME", home + "/data");
-    env.insert("XDG_CONFIG_HOME", home + "/config");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    env.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(port));
-    app.setProcessEnvironment(env);
-    app.setStandardOutputFile(QProcess::nullDevice());
-    app.setStandardErrorFile(QProcess::nullDevice());
+    TestProgram app(home);
+    app.process().setStandardErrorFile(QProcess::nullDevice());
     const qint64 started = QDateTime::currentMSecsSinceEpoch();
-    app.start(QStringLiteral(FERROWICK_BINARY), {});
-    {
-        DevTools tools(port);
-        if (!tools.ok())
-            return r;
-        WaitFor([&] { return tools.eval("performance.getEntriesByName('first-contentful-paint').length").toInt() > 0; },
-                30000);
-        r.paintMs = tools
-                        .eval("performance.timeOrigin + performance.getEntriesByName('first-contentful-paint')[0]"
-                              ".startTime")
-                        .toDouble() -
-                    double(started);
-        r.rows = tools.eval("document.querySelectorAll('#content option').length").toInt();
-        QThread::msleep(1500);  // settled after the first refresh
-        r.memory = TreeMemory(app.processId());
-        const QJsonArray c = tools
-                                 .eval("(() => { const b = document.getElementById('close').getBoundingClientRect();"
-                                       " return [b.left + b.width / 2, b.top + b.height / 2]; })()")
-                                 .toArray();
-        QElapsedTimer quit;
-        quit.start();
-        tools.eval(QStringLiteral("document.getElementById('close').dispatchEvent(new MouseEvent('click',"
-                                  " {bubbles: true, clientX: %1, clientY: %2}))")
-                       .arg(c[0].toDouble())
-                       .arg(c[1].toDouble()));
-        if (app.waitForFinished(30000))
-            r.quitMs = double(quit.elapsed());
-    }
-    if (app.state() != QProcess::NotRunning) {
-        app.kill();
-        app.waitForFinished();
-    }
+    app.start();
+    if (!app.connect())
+        return r;
+    WaitFor([&] { return app.eval("performance.getEntriesByName('first-contentful-paint').length").toInt() > 0; },
+            30000);
+    r.paintMs = app.eval("performance.timeOrigin + performance.getEntriesByName('first-contentful-paint')[0]"
+                         ".startTime")
+                    .toDouble() -
+                double(started);
+    r.rows = app.eval("document.querySelectorAll('#content option').length").toInt();
+    QThread::msleep(1500);  // settled after the first refresh
+    r.memory = TreeMemory(app.process().processId());
+    const QJsonArray c = app.eval("(() => { const b = document.getElementById('close').getBoundingClientRect();"
+                                  " return [b.left + b.width / 2, b.top + b.height / 2]; })()")
+                             .toArray();
+    QElapsedTimer quit;
+    quit.start();
+    app.eval(QStringLiteral("document.getElementById('close').dispatchEvent(new MouseEvent('click',"
+                            " {bubbles: true, clientX: %1, clientY: %2}))")
+                 .arg(c[0].toDouble())
+                 .arg(c[1].toDouble()));
+    if (app.process().waitForFinished(30000))
+        r.quitMs = double(quit.elapsed());
     return r;
 }
 

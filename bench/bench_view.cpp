@@ -60,7 +60,7 @@ void Run(int rows, int periodMs, int seconds)
         return;
     }
     std::printf("%4d rows  snapshot %lld bytes\n", rows, static_cast<long long>(h.view()->lastBatchBytes()));
-    h.pump(500);
+    Pump(500);
 
     std::vector<Sample> samples;
     int pendingSeq = -1;
@@ -76,7 +76,7 @@ void Run(int rows, int periodMs, int seconds)
         h.view()->flush();  // the refresh timer's moment
         pendingSeq = h.view()->lastBatchSeq();
         pendingBytes = h.view()->lastBatchBytes();
-        h.pump(periodMs);
+        Pump(periodMs);
     }
     const size_t half = samples.size() / 2;
     Report(rows, "first", std::vector<Sample>(samples.begin(), samples.begin() + long(half)));

@@ -1,7 +1,6 @@
 #include "shellopen.h"
 
 #include <QDesktopServices>
-#include <QFile>
 
 namespace {
 
@@ -22,14 +21,6 @@ void ShellOpen(const QUrl& url)
 {
     if (const auto& hook = Hook()) {
         hook(url);
-        return;
-    }
-    const QByteArray log = qgetenv("FERROWICK_OPEN_LOG");
-    if (!log.isEmpty()) {
-        // Fully encoded, a URL holds no line break, so each one stays on its line.
-        QFile file(QFile::decodeName(log));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-            file.write(url.toString(QUrl::FullyEncoded).toUtf8() + '\n');
         return;
     }
     // Qt hands the URL to the desktop's opener as one argument; no shell sees it.

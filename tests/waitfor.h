@@ -21,3 +21,9 @@ bool WaitFor(Pred pred, int ms = 30000)
     }
     return true;
 }
+
+// Runs the event loop for ms: for what has no condition to wait on.
+inline void Pump(int ms)
+{
+    WaitFor([] { return false; }, ms);
+}

@@ -1,7 +1,7 @@
+#include "tests/support/fakeopener.h"
+
 #include <QApplication>
-#include <QDir>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,9 +11,10 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A test that forgets its recorder must never start a browser.
-    QTemporaryDir scratch;
-    qputenv("FERROWICK_OPEN_LOG", QFile::encodeName(QDir(scratch.path()).filePath(QStringLiteral("stray-opens.log"))));
+    // A test that forgets its recorder must never start a browser, also on a
+    // platform whose desktop services run xdg-open.
+    FakeOpener opener;
+    qputenv("PATH", opener.path().toLocal8Bit());
     QApplication app(argc, argv);
     // A dialog left open by a failing test would wait for ever.
     QTimer watchdog;

@@ -1,29 +1,24 @@
-// The real ferrowick binary as a user meets it: started offscreen with its
-// own data folders, driven through the page's DevTools port, downloading
-// from the local video site through http_proxy. Each step checks what a
-// user would see: row texts, the status bar, files on disk and app.xml.
+// The real ferrowick binary as a user meets it: on an X server of its own,
+// with its own data folders, driven through the page's DevTools port,
+// downloading from the local video site through http_proxy. Its message boxes
+// are read through the accessibility bus and answered with keys; what it
+// opens reaches an xdg-open and a file manager of the test's. Each step checks
+// what a user would see: row texts, the status bar, files on disk and app.xml.
 
 #include "store/appxml.h"
+#include "tests/e2e/testdesktop.h"
 #include "tests/site/localvideosite.h"
+#include "tests/support/testprogram.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QUrl>
-#include <QPoint>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QMap>
-#include <QProcess>
-#include <QRect>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include "tests/waitfor.h"
@@ -34,130 +29,35 @@ using namespace localsite;
 
 namespace {
 
-int FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// One running copy of the program and a page-level DevTools client for it.
-class Program {
+// One running copy of the program on a desktop, with what a user does on its page.
+class Program : public TestProgram {
 public:
-    Program(const QString& home, const std::string& proxy, const QStringList& args = {},
-            const QMap<QString, QString>& extra = {})
-        : m_port(FreePort())
+    Program(const QString& home, TestDesktop& desktop, const LocalVideoSite& site, const QStringList& args = {},
+            const QMap<QString, QString>& more = {})
+        : TestProgram(home, desktop.environment(QString::fromStdString(site.proxyUrl()), more)), m_desktop(desktop)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (auto it = extra.begin(); it != extra.end(); ++it)
-            env.insert(it.key(), it.value());
-        env.insert("HOME", home);
-        env.insert("XDG_DATA_HOME", home + "/data");
-        env.insert("XDG_CONFIG_HOME", home + "/config");
-        env.insert("XDG_RUNTIME_DIR", home + "/run");
-        env.insert("http_proxy", QString::fromStdString(proxy));
-        env.insert("no_proxy", "");
-        env.insert("NO_PROXY", "");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        env.insert("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-        env.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(m_port));
-        env.insert("FERROWICK_OPEN_LOG", home + "/opened.log");
-        QDir().mkpath(home + "/run");
-        QFile::setPermissions(home + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        m_app.setProcessEnvironment(env);
-        m_app.setProgram(QStringLiteral(FERROWICK_BINARY));
-        m_app.setArguments(args);
-        m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_app.setStandardOutputFile(QProcess::nullDevice());
-        m_app.start();
+        start(args);
     }
-    ~Program()
-    {
-        m_tools.closeWriteChannel();
-        m_tools.waitForFinished(2000);
-        if (m_app.state() != QProcess::NotRunning) {
-            m_app.kill();
-            m_app.waitForFinished(5000);
-        }
-    }
-
-    QProcess& process() { return m_app; }
-
+    // Also notes its main window, so that a message box is told from it.
     bool connect()
     {
-        m_tools.setProgram(QStringLiteral("/usr/bin/python3"));
-        m_tools.setArguments({QStringLiteral(FERROWICK_DEVTOOLS), QString::number(m_port)});
-        m_tools.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_tools.start();
-        if (readLine(40000).isEmpty())
-            return false;
-        // The page is there once the model's snapshot reached it.
-        return WaitFor([&] { return eval("!!document.getElementById('status-bar')").toBool(); }, 30000);
+        return TestProgram::connect() &&
+               WaitFor([&] { return !(m_windows = m_desktop.windows("Ferrowick")).isEmpty(); }, 10000);
     }
-    QJsonObject call(const char* method, const QJsonObject& params = {})
-    {
-        m_tools.write(
-            QJsonDocument(QJsonObject{{"method", method}, {"params", params}}).toJson(QJsonDocument::Compact) + "\n");
-        return QJsonDocument::fromJson(readLine(30000)).object();
-    }
-    QJsonValue eval(const QString& expr)
-    {
-        return call("Runtime.evaluate", {{"expression", expr}, {"returnByValue", true}})
-            .value("result")
-            .toObject()
-            .value("value");
-    }
-    QString text(const QString& selector, int n = 0)
-    {
-        return eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
-                                   " return e ? e.innerText : null; })()")
-                        .arg(selector)
-                        .arg(n))
-            .toString();
-    }
-    QPoint centre(const QString& selector, int n = 0)
-    {
-        const QJsonArray a = eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
-                                                 " if (!e) return []; const r = e.getBoundingClientRect();"
-                                                 " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
-                                      .arg(selector)
-                                      .arg(n))
-                                 .toArray();
-        return a.size() == 2 ? QPoint(int(a[0].toDouble()), int(a[1].toDouble())) : QPoint(-1, -1);
-    }
-    void click(QPoint p, const char* button = "left")
-    {
-        for (const char* type : {"mousePressed", "mouseReleased"})
-            call("Input.dispatchMouseEvent",
-                 {{"type", type}, {"x", p.x()}, {"y", p.y()}, {"button", button}, {"clickCount", 1}});
-        QThread::msleep(250);  // the channel carries the input to the model after the call returns
-    }
-    void click(const QString& selector, int n = 0, const char* button = "left") { click(centre(selector, n), button); }
+
     void doubleClick(const QString& selector)
     {
         const QPoint p = centre(selector);
         for (int clicks : {1, 2})
             for (const char* type : {"mousePressed", "mouseReleased"})
-                call("Input.dispatchMouseEvent",
-                     {{"type", type}, {"x", p.x()}, {"y", p.y()}, {"button", "left"}, {"clickCount", clicks}});
-        QThread::msleep(250);
-    }
-    // The border box of an element as the view laid it out: x, y, width, height.
-    QRect box(const QString& selector)
-    {
-        const QJsonArray a =
-            eval(QStringLiteral("(() => { const r = document.querySelector('%1').getBoundingClientRect();"
-                                " return [r.left, r.top, r.width, r.height]; })()")
-                     .arg(selector))
-                .toArray();
-        return a.size() == 4 ? QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt()) : QRect();
+                mouse(type, p, "left", 0, clicks);
+        Pump(250);
     }
     void type(const QString& text)
     {
         click("#url");
         call("Input.insertText", {{"text", text}});
-        QThread::msleep(250);
+        Pump(250);
     }
     // The row menu opened on a row (or elsewhere), then one of its items.
     void menu(const QString& on, const QString& item)
@@ -185,44 +85,30 @@ public:
     QString status() { return text("#status-bar"); }
     void screenshot(const QString& name)
     {
-        const QJsonObject r = call("Page.captureScreenshot", {{"format", "png"}});
-        QFile f(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
-        if (f.open(QIODevice::WriteOnly))
-            f.write(QByteArray::fromBase64(r.value("data").toString().toLatin1()));
+        DevToolsClient::screenshot(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
     }
-    bool exited(int ms = 30000)
+
+    // Waits for the program's next message box and for a screen reader to
+    // read this text in it, then answers it with keys.
+    ::testing::AssertionResult answer(const QString& text, const QString& keys)
     {
-        return WaitFor([&] { return m_app.state() == QProcess::NotRunning; }, ms);
+        const QString box = m_desktop.newWindow("Ferrowick", m_windows);
+        if (box.isEmpty())
+            return ::testing::AssertionFailure() << "no message box came";
+        m_windows << box;
+        QStringList texts;
+        const bool read =
+            WaitFor([&] { return (texts = m_desktop.messageBoxTexts(process().processId())).contains(text); });
+        m_desktop.key(box, keys);
+        if (!read)
+            return ::testing::AssertionFailure() << "the message box said: " << texts.join(" | ").toStdString();
+        return ::testing::AssertionSuccess();
     }
 
 private:
-    QByteArray readLine(int ms)
-    {
-        WaitFor([&] { return m_tools.canReadLine() || m_tools.state() == QProcess::NotRunning; }, ms);
-        return m_tools.canReadLine() ? m_tools.readLine().trimmed() : QByteArray();
-    }
-    int m_port;
-    QProcess m_app;
-    QProcess m_tools;
+    TestDesktop& m_desktop;
+    QStringList m_windows;  // the program's windows seen so far
 };
-
-Video Good(const std::string& title, uint64_t size)
-{
-    Video v;
-    v.title = title;
-    v.pageToken = "tok";
-    v.acceptedToken = "tok";
-    v.size = size;
-    return v;
-}
-
-Video Slow(const std::string& title)
-{
-    Video v = Good(title, 64 * 1024 * 1024);
-    v.video.trickleBytes = 4096;
-    v.video.trickleMs = 30;
-    return v;
-}
 
 appxml::Document Stored(const QString& home)
 {
@@ -243,17 +129,19 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     QTemporaryDir homeDir;
     const QString home = homeDir.path();
     const QString videos = home + "/Videos/Ferrowick";
+    TestDesktop desktop;
+    ASSERT_TRUE(desktop.isRunning());
     LocalVideoSite site;
-    Video first = Good("Sunset over the bay", 300000);
+    Video first = GoodVideo("Sunset over the bay", 300000);
     first.thumb.stallBeforeHeadersMs = 2500;  // long enough to see the first state
     site.setVideo("goodvideo01", first);
-    Video broken = Good("Broken clip", 1000);
+    Video broken = GoodVideo("Broken clip", 1000);
     broken.video.status = 404;
     site.setVideo("badvideo002", broken);
-    site.setVideo("slowvideo03", Slow("Slow river"));
+    site.setVideo("slowvideo03", SlowVideo("Slow river"));
 
     {
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 0 video"; }));
         app.screenshot("e2e-01-empty");
@@ -287,7 +175,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.screenshot("e2e-03-stopped");
 
         // The site mends the broken video; Restart fetches it.
-        site.setVideo("badvideo002", Good("Broken clip", 1000));
+        site.setVideo("badvideo002", GoodVideo("Broken clip", 1000));
         app.click("#content option", 1);
         app.menu("#content option:nth-child(2)", "mi_restart");
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 1 uncompleted"; }));
@@ -325,7 +213,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
 
     {
         // The list comes back in order, the stopped one uncompleted, nothing started.
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
         const QStringList rows = app.rows();
@@ -335,26 +223,13 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.screenshot("e2e-05-restored");
 
         // A second start shows nothing and leaves this one alone.
-        QProcess second;
-        QProcessEnvironment env = app.process().processEnvironment();
-        env.remove("QTWEBENGINE_REMOTE_DEBUGGING");
-        second.setProcessEnvironment(env);
-        second.start(QStringLiteral(FERROWICK_BINARY), {});
-        ASSERT_TRUE(second.waitForFinished(10000));
-        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(second.exitCode(), 0);
+        ASSERT_EQ(app.startBeside(), 0);
         EXPECT_EQ(app.rows().size(), 2);
 
         // A start on another data folder (another user's, or a test's) is a
         // copy of its own, not a hand-over to this one.
         QTemporaryDir otherData;
-        env.insert("XDG_DATA_HOME", otherData.path());
-        QProcess other;
-        other.setProcessEnvironment(env);
-        other.start(QStringLiteral(FERROWICK_BINARY), {});
-        EXPECT_FALSE(other.waitForFinished(5000)) << "a copy on its own data folder ended at once";
-        other.kill();
-        other.waitForFinished(5000);
+        EXPECT_EQ(app.startBeside({}, otherData.path(), 5000), -1) << "a copy on its own data folder ended at once";
 
         // Killed while a download runs: the next start is clean.
         app.click("#content option", 0);
@@ -365,7 +240,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     }
     {
         // Started cleanly; an idle list writes nothing.
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status().startsWith("Total: 2 videos"); }));
         EXPECT_FALSE(app.status().contains("downloading"));
@@ -392,7 +267,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         ASSERT_TRUE(app.exited());
     }
     {
-        Program app(home, site.proxyUrl());
+        Program app(home, desktop, site);
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.rows().size() == 2 && app.rows()[0].startsWith("Sunset over the bay"); }));
 
@@ -411,18 +286,6 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     EXPECT_EQ(saved.items[1].error, 1);
 }
 
-namespace {
-
-QStringList Lines(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-}
-
-}  // namespace
-
 TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
 {
     QTemporaryDir homeDir;
@@ -439,10 +302,13 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     };
     ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", "", home + "/data/Ferrowick/Temp", items), 1);
 
+    TestDesktop desktop(true);
     LocalVideoSite site;
-    site.setVideo("slowvideo03", Slow("Slow river"));
-    Program app(home, site.proxyUrl(), {},
-                {{"FERROWICK_TEST_ANSWER", "yes"}, {"FERROWICK_TEST_ASKED", home + "/asked.log"}});
+    site.setVideo("slowvideo03", SlowVideo("Slow river"));
+    // Variables that test builds of the program once obeyed change nothing:
+    // it still asks its question and still opens what it is asked to.
+    Program app(home, desktop, site, {},
+                {{"FERROWICK_TEST_ANSWER", "yes"}, {"FERROWICK_OPEN_LOG", home + "/opened.log"}});
     ASSERT_TRUE(app.connect());
     ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
     EXPECT_EQ(app.text("#content option .title", 1), items[1].title);
@@ -462,15 +328,20 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     EXPECT_EQ(app.box("#content option").height(), 40);
     app.screenshot("e2e-06-markup-as-text");
 
-    // Opening the file, by double click and from the menu, and the watch page.
-    const QString opened = home + "/opened.log";
+    // Opening the file, by double click and from the menu, and the watch page:
+    // each address reaches the desktop's opener as one argument.
     app.doubleClick("#content option");
-    ASSERT_TRUE(WaitFor([&] { return Lines(opened).size() == 1; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return desktop.opened().size() == 1; }, 5000));
     app.click("#content option", 0);
     app.menu("#content option", "mi_open_url");
-    ASSERT_TRUE(WaitFor([&] { return Lines(opened).size() == 2; }, 5000));
-    EXPECT_EQ(Lines(opened), (QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded),
-                                          "http://www.youtube.com/watch?v=donevideo01"}));
+    ASSERT_TRUE(WaitFor([&] { return desktop.opened().size() == 2; }, 5000));
+    EXPECT_EQ(desktop.opened(), (QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded),
+                                             "http://www.youtube.com/watch?v=donevideo01"}));
+    // Its folder: the file manager shows the file selected.
+    app.menu("#content option", "mi_open");
+    ASSERT_TRUE(WaitFor([&] { return !desktop.shown().isEmpty(); }, 5000));
+    EXPECT_EQ(desktop.shown(), QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded)});
+    EXPECT_EQ(desktop.opened().size(), 2);
     app.click("#content option", 0, "right");
     app.screenshot("e2e-07-row-menu");
     app.call("Input.dispatchKeyEvent", {{"type", "keyDown"}, {"key", "Escape"}});
@@ -481,9 +352,9 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     app.click("#add");
     ASSERT_TRUE(WaitFor([&] { return app.status().endsWith("1 downloading"); }));
     app.click("#close");
+    EXPECT_TRUE(app.answer("1 video is downloading! Do you really want to exit?", "y"));
     ASSERT_TRUE(app.exited());
     EXPECT_EQ(app.process().exitCode(), 0);
-    EXPECT_EQ(Lines(home + "/asked.log"), QStringList{"1 video is downloading! Do you really want to exit?"});
     const appxml::Document saved = Stored(home);
     ASSERT_EQ(saved.items.size(), 3u);
     EXPECT_EQ(saved.items[0].id, "slowvideo03");
@@ -495,38 +366,28 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
 {
     QTemporaryDir homeDir;
     const QString home = homeDir.path();
+    TestDesktop desktop(true);
     LocalVideoSite site;
-    site.setVideo("cmdline0001", Good("First argument", 1000));
-    site.setVideo("cmdline0002", Good("Second argument", 2000));
-    site.setVideo("handover003", Good("Handed over", 3000));
+    site.setVideo("cmdline0001", GoodVideo("First argument", 1000));
+    site.setVideo("cmdline0002", GoodVideo("Second argument", 2000));
+    site.setVideo("handover003", GoodVideo("Handed over", 3000));
 
-    Program app(home, site.proxyUrl(), {Addr("cmdline0001"), Addr("cmdline0002")});
+    Program app(home, desktop, site, {Addr("cmdline0001"), Addr("cmdline0002")});
     ASSERT_TRUE(app.connect());
     ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos"; }));
     EXPECT_EQ(app.rows(), (QStringList{"Second argument 1.9 KB", "First argument 1000 Bytes"}));
 
     // Later starts hand their addresses over and end at once with 0.
-    const auto start = [&](const QStringList& args) {
-        QProcess second;
-        QProcessEnvironment env = app.process().processEnvironment();
-        env.remove("QTWEBENGINE_REMOTE_DEBUGGING");
-        second.setProcessEnvironment(env);
-        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        second.start(QStringLiteral(FERROWICK_BINARY), args);
-        EXPECT_TRUE(second.waitForFinished(10000));
-        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(second.exitCode(), 0);
-    };
-    start({Addr("handover003")});
+    EXPECT_EQ(app.startBeside({Addr("handover003")}), 0);
     ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos"; }));
     EXPECT_EQ(app.rows().value(0), "Handed over 2.9 KB");
     ASSERT_TRUE(WaitFor([&] { return Stored(home).items.size() == 3; }, 5000));
 
     // Without arguments nothing changes; a duplicate gets its message in the
     // running copy and adds nothing.
-    start({});
-    start({"http://www.youtube.com/v/handover003"});
-    QThread::msleep(2000);
+    EXPECT_EQ(app.startBeside(), 0);
+    EXPECT_EQ(app.startBeside({"http://www.youtube.com/v/handover003"}), 0);
+    EXPECT_TRUE(app.answer("http://www.youtube.com/v/handover003 has already in the download list.", "Return"));
     EXPECT_EQ(app.status(), "Total: 3 videos");
     EXPECT_EQ(app.rows().size(), 3);
     EXPECT_EQ(app.process().state(), QProcess::Running);
@@ -536,6 +397,7 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
 // which stay the page's CSS pixels, and the page draws with its 2x images.
 TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
 {
+    TestDesktop desktop;
     LocalVideoSite site;
     for (const int ratio : {1, 2}) {
         SCOPED_TRACE(ratio);
@@ -551,17 +413,15 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         ASSERT_EQ(
             appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp", {item}), 1);
 
-        Program app(home, site.proxyUrl(), {}, {{"QT_SCALE_FACTOR", QString::number(ratio)}});
+        Program app(home, desktop, site, {}, {{"QT_SCALE_FACTOR", QString::number(ratio)}});
         ASSERT_TRUE(app.connect());
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 1 video"; }));
         EXPECT_EQ(app.eval("devicePixelRatio").toDouble(), ratio);
         // The window hit-tests its mouse positions, in logical pixels, against
         // the boxes the page reports in CSS pixels: they must be one unit.
         EXPECT_EQ(app.eval("[innerWidth, innerHeight].join()").toString(), "681,601");
-        const QString box = "(() => { const r = document.getElementById('%1').getBoundingClientRect();"
-                            " return [r.left, r.top, r.width, r.height].join(); })()";
-        EXPECT_EQ(app.eval(box.arg("top")).toString(), "0,0,680,63");
-        EXPECT_EQ(app.eval(box.arg("bottom")).toString(), "0,571,680,29");
+        EXPECT_EQ(app.box("#top"), QRectF(0, 0, 680, 63));
+        EXPECT_EQ(app.box("#bottom"), QRectF(0, 571, 680, 29));
 
         // The page images Chromium fetched: the 1x ones at ratio 1, only the 2x
         // ones at ratio 2. The row's placeholder is also the <img>'s own source.
@@ -596,7 +456,7 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
                 return app.eval("getComputedStyle(document.getElementById('thumb_tip')).display != 'none'").toBool();
             },
             5000));
-        EXPECT_EQ(app.eval(box.arg("thumb_tip_img")).toString().section(',', 2), "50,34");
+        EXPECT_EQ(app.box("#thumb_tip_img").size(), QSizeF(50, 34));
         const QString shot = QStringLiteral("e2e-scale-%1x").arg(ratio);
         app.screenshot(shot);
         EXPECT_EQ(QImage(QStringLiteral(FERROWICK_SHOT_DIR "/") + shot + ".png").size(), QSize(681, 601) * ratio);

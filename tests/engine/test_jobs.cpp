@@ -186,15 +186,7 @@ struct JobTest : ::testing::Test {
         return Snapshot(*job);
     }
 
-    static Video Good(uint64_t size = 50000)
-    {
-        Video v;
-        v.title = "Funny Cats";
-        v.pageToken = "tok123";
-        v.acceptedToken = "tok123";
-        v.size = size;
-        return v;
-    }
+    static Video Good(uint64_t size = 50000) { return GoodVideo("Funny Cats", size, "tok123"); }
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/frame/privatebus.h"
+#include "tests/support/privatebus.h"
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>

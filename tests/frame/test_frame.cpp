@@ -121,24 +121,7 @@ struct FrameTest : ::testing::Test {
         f.write(bytes);
     }
 
-    static Video Good(uint64_t size = 20000)
-    {
-        Video v;
-        v.title = "Funny Cats";
-        v.pageToken = "tok";
-        v.acceptedToken = "tok";
-        v.size = size;
-        return v;
-    }
-    // A download that keeps running until it is stopped.
-    static Video Slow(const char* title)
-    {
-        Video v = Good(50 * 1024 * 1024);
-        v.title = title;
-        v.video.trickleBytes = 1024;
-        v.video.trickleMs = 20;
-        return v;
-    }
+    static Video Good(uint64_t size = 20000) { return GoodVideo("Funny Cats", size); }
 
     void Type(const QString& text)
     {
@@ -292,7 +275,7 @@ TEST_F(FrameTest, StatusBarCountsTotalsFailuresAndDownloads)
     WriteAppXml(StoredItems(Stored("a", 0) + Stored("b", 3) + Stored("c", 1) + Stored("d", 0) + Stored("e", 0)));
     Open();
     EXPECT_EQ(Status(), "Total: 5 videos, 2 uncompleted");
-    site.setVideo("slow1", Slow("Slow 1"));
+    site.setVideo("slow1", SlowVideo("Slow 1"));
     Add("http://www.youtube.com/watch?v=slow1");
     EXPECT_EQ(Status(), "Total: 6 videos, 2 uncompleted, 1 downloading");
     EXPECT_TRUE(frame->IsTimerRunning(TIMER_REFRESH));
@@ -302,8 +285,8 @@ TEST_F(FrameTest, CloseAsksWhileDownloadsRunAndSavesAfterTheLastEnds)
 {
     WriteAppXml(StoredItems(Stored("old", 0)));
     Open();
-    site.setVideo("slow1", Slow("Slow 2"));
-    site.setVideo("slow2", Slow("Slow 3"));
+    site.setVideo("slow1", SlowVideo("Slow 2"));
+    site.setVideo("slow2", SlowVideo("Slow 3"));
     Add("http://www.youtube.com/watch?v=slow1");
     frame->show();
     frame->answer = QMessageBox::No;
@@ -352,7 +335,7 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     Video mended = Good();
     mended.title = "Mended";
     site.setVideo("fail1", mended);
-    site.setVideo("run1", Slow("Slow 4"));
+    site.setVideo("run1", SlowVideo("Slow 4"));
     Open();
     Add("http://www.youtube.com/watch?v=run1");
     ASSERT_EQ(RowIds(), (QStringList{"run1", "done1", "fail1", "done2"}));
@@ -429,7 +412,7 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     EXPECT_EQ(Info("done1").error, DE_NONE);
 
     // Select All, then Remove: thumbnails go, videos stay, a running job is discarded.
-    site.setVideo("run2", Slow("Slow 5"));
+    site.setVideo("run2", SlowVideo("Slow 5"));
     Add("http://www.youtube.com/watch?v=run2");
     ASSERT_TRUE(WaitFor([&] { return Info("run2").state == DS_DOWNLOADING; }));
     const QString thumb = Info("run2").thumbpath;
@@ -471,7 +454,7 @@ TEST_F(FrameTest, PopupShowsTheHoveredThumbnail)
 TEST_F(FrameTest, AnExitSignalWhileTheQuestionIsOpenClosesItFirst)
 {
     Open();
-    site.setVideo("slow1", Slow("Slow 6"));
+    site.setVideo("slow1", SlowVideo("Slow 6"));
     Add("http://www.youtube.com/watch?v=slow1");
     frame->show();
     frame->signalWhileAsking = true;
@@ -504,7 +487,7 @@ TEST_F(FrameTest, ANewVideoFolderServesTheNextDownloadNotTheOneUnderWay)
         CSingleLock lock(g_csFolders);
         return g_strVideoFolder;
     }();
-    site.setVideo("slow1", Slow("Slow 7"));
+    site.setVideo("slow1", SlowVideo("Slow 7"));
     Add("http://www.youtube.com/watch?v=slow1");
     ASSERT_TRUE(WaitFor([&] { return Info("slow1").state == DS_DOWNLOADING; }));
     const QString moved = home.filePath("new folder -x 'q' \u00e9");
@@ -543,9 +526,9 @@ TEST_F(FrameTest, OnlyTheBandsThemselvesDragTheWindow)
 TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
 {
     site.setVideo("drop1", Good());
-    site.setVideo("drop2", Slow("Dropped text"));
-    site.setVideo("late1", Slow("Came late"));
-    site.setVideo("cmd1", Slow("From the command line"));
+    site.setVideo("drop2", SlowVideo("Dropped text"));
+    site.setVideo("late1", SlowVideo("Came late"));
+    site.setVideo("cmd1", SlowVideo("From the command line"));
     Open();
 
     // A link dropped on the window: the list's first address, taken after
@@ -606,8 +589,8 @@ TEST_F(FrameTest, JobsEndingWhileTheWindowIsNotActiveAreNotified)
     told.title = "Told one";
     site.setVideo("seen1", Good());
     site.setVideo("told1", told);
-    site.setVideo("slow1", Slow("Slow one"));
-    site.setVideo("slow2", Slow("Slow two"));
+    site.setVideo("slow1", SlowVideo("Slow one"));
+    site.setVideo("slow2", SlowVideo("Slow two"));
     Open();
     frame->Notifier().SetConnection(bus.Client());
     const auto tick = [&] { frame->OnTimer(TIMER_REFRESH); };
@@ -664,8 +647,8 @@ TEST_F(FrameTest, TheComputerStaysAwakeFromTheFirstDownloadToTheLast)
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", login.Address().toUtf8());
     g_logged.clear();
     const QtMessageHandler previous = qInstallMessageHandler(Record);
-    site.setVideo("slow1", Slow("Slow 1"));
-    site.setVideo("slow2", Slow("Slow 2"));
+    site.setVideo("slow1", SlowVideo("Slow 1"));
+    site.setVideo("slow2", SlowVideo("Slow 2"));
     Open();
     const auto tick = [&] { frame->OnTimer(TIMER_REFRESH); };
     const auto stop = [&](std::initializer_list<QString> ids) {

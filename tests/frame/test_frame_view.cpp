@@ -46,11 +46,7 @@ TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.filePath("config"));
     LocalVideoSite site;
     ScopedProxy proxy(site.proxyUrl());
-    Video v;
-    v.title = "Dropped";
-    v.pageToken = v.acceptedToken = "tok";
-    v.size = 5000;
-    site.setVideo("dropped0001", v);
+    site.setVideo("dropped0001", GoodVideo("Dropped", 5000));
 
     QPointer<QuietFrame> frame = new QuietFrame;
     ASSERT_TRUE(frame->Create(true));
@@ -71,7 +67,7 @@ TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 
     ASSERT_TRUE(WaitFor([&] { return frame->m_items.count("dropped0001") == 1; }, 5000));
-    WaitFor([] { return false; }, 1000);
+    Pump(1000);
     EXPECT_EQ(frame->GetView()->url(), before);
     EXPECT_EQ(frame->asked, 0);
     delete frame.data();

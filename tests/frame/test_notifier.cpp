@@ -13,11 +13,6 @@
 
 namespace {
 
-void Pause(int ms)
-{
-    WaitFor([] { return false; }, ms);
-}
-
 QStringList g_logged;
 
 void Record(QtMsgType, const QMessageLogContext&, const QString& text)
@@ -57,7 +52,7 @@ TEST(Notifier, OneASecondAndOneSummaryForABurst)
     EXPECT_GE(n.at - bus.Notes()[0].at, 950);
     EXPECT_EQ(n.summary, "3 downloads ended");
     EXPECT_EQ(n.body, "Rain &lt;live&gt;: Internet Error!\nSnow: 1.0 KB / 2.0 KB - Uncompleted\nWind: 2.0 KB");
-    Pause(1500);
+    Pump(1500);
     EXPECT_EQ(bus.Notes().size(), 2u);
 
     // After a quiet second the next ending is told at once, on its own.
@@ -82,17 +77,17 @@ TEST(Notifier, NothingHappensWithoutAServiceUntilOneComes)
         CDownloadNotifier notifier;
         notifier.SetConnection(bus.Client());
         notifier.JobsEnded({{"Unheard", "1.0 KB"}});
-        Pause(1500);
+        Pump(1500);
         notifier.JobsEnded({{"Unheard too", "1.0 KB"}});
-        Pause(500);
+        Pump(500);
 
         // A service that starts later hears the next ending, plain text for a
         // service without markup.
         ASSERT_TRUE(bus.Serve(false));
-        Pause(1100);
+        Pump(1100);
         notifier.JobsEnded({{"Heard", "1.0 KB"}, {"A & B", "2.0 KB"}});
         ASSERT_TRUE(WaitFor([&] { return bus.Notes().size() == 1; }));
-        Pause(300);
+        Pump(300);
     }
     qInstallMessageHandler(previous);
     EXPECT_TRUE(g_logged.isEmpty()) << g_logged.join('\n').toStdString();

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Installs the build into a temporary prefix and runs the installed copy the
-way the desktop menu would: offscreen, from an unrelated working folder, with
-HOME and the XDG folders pointed at temporary ones. The page is driven through
-the DevTools port with tests/view/devtools.py.
+way the desktop menu would: on an X server of its own (Xvfb), from an
+unrelated working folder, with HOME and the XDG folders pointed at temporary
+ones and an xdg-open of the test's first on PATH. The page is driven through
+the DevTools port with tests/support/devtools.py.
 
     install_test.py BUILD_DIR SOURCE_DIR
 """
@@ -18,6 +19,9 @@ import tempfile
 import time
 import urllib.parse
 import xml.etree.ElementTree as ET
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import devtools  # noqa: E402
 
 SEED_ID = "instCheck01"
 SEED_TITLE = "Installed Copy Check"
@@ -56,45 +60,17 @@ def free_port():
         return s.getsockname()[1]
 
 
-class DevTools:
-    def __init__(self, script, port):
-        self.proc = subprocess.Popen(["/usr/bin/python3", script, str(port)], stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, text=True)
-        self.connected = bool(self.proc.stdout.readline().strip())
-
-    def call(self, method, params=None):
-        self.proc.stdin.write(json.dumps({"method": method, "params": params or {}}) + "\n")
-        self.proc.stdin.flush()
-        line = self.proc.stdout.readline()
-        return json.loads(line) if line else {}
-
-    def evaluate(self, expression):
-        r = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True})
-        return r.get("result", {}).get("value")
-
-    def click(self, element_id):
-        box = self.evaluate("(() => { const e = document.getElementById(%s); if (!e) return null;"
-                            " const r = e.getBoundingClientRect(); return [r.left + r.width / 2,"
-                            " r.top + r.height / 2]; })()" % json.dumps(element_id))
-        if not box:
-            return False
-        x, y = box
-        self.call("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
-        for kind in ("mousePressed", "mouseReleased"):
-            self.call("Input.dispatchMouseEvent",
-                      {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
-        return True
-
-    def close(self):
-        try:
-            self.proc.stdin.close()
-        except OSError:
-            pass
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+def click(page, element_id):
+    box = page.evaluate("(() => { const e = document.getElementById(%s); if (!e) return null;"
+                        " const r = e.getBoundingClientRect(); return [r.left + r.width / 2,"
+                        " r.top + r.height / 2]; })()" % json.dumps(element_id))
+    if not box:
+        return False
+    x, y = box
+    page.call("Input.dispatchMouseEvent", {"type": "mouseMoved", "x": x, "y": y})
+    for kind in ("mousePressed", "mouseReleased"):
+        page.call("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1})
+    return True
 
 
 def check_installed_files(prefix, source):
@@ -146,10 +122,9 @@ def check_installed_files(prefix, source):
 
 def main():
     build, source = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    devtools_script = os.path.join(source, "tests", "view", "devtools.py")
     tmp = tempfile.mkdtemp(prefix="ferrowick-install-")
     try:
-        run(build, source, devtools_script, tmp)
+        run(build, source, tmp)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
     if failures:
@@ -158,16 +133,16 @@ def main():
     return 0
 
 
-def run(build, source, devtools_script, tmp):
+def run(build, source, tmp):
     prefix = os.path.join(tmp, "prefix")
     r = subprocess.run(["cmake", "--install", build, "--prefix", prefix], capture_output=True, text=True)
     if not check(r.returncode == 0, "cmake --install into a temporary prefix"):
         print(r.stdout + r.stderr)
         return
-    check_installed_copy(prefix, source, devtools_script, tmp)
+    check_installed_copy(prefix, source, tmp)
 
 
-def check_installed_copy(prefix, source, devtools_script, tmp):
+def check_installed_copy(prefix, source, tmp):
     """The files under PREFIX, then the program started from there; TMP holds its HOME."""
     binary, help_page = check_installed_files(prefix, source)
 
@@ -183,32 +158,40 @@ def check_installed_copy(prefix, source, devtools_script, tmp):
                 '<length>1000</length><completed>1000</completed><error>0</error></item></content>'
                 '</application>\n' % (SEED_ID, SEED_TITLE, os.path.join(home, "Videos", "seed.flv")))
 
+    # What the desktop would open (Qt runs xdg-open on a desktop it does not
+    # know) lands here, one argument a line; nothing is opened.
     open_log = os.path.join(tmp, "open.log")
-    # Should the opener hook be missing, the desktop opener is this stand-in, never a real browser.
     fake_bin = os.path.join(tmp, "fakebin")
     os.makedirs(fake_bin)
-    for opener in ("xdg-open", "gio", "kde-open", "gnome-open"):
-        with open(os.path.join(fake_bin, opener), "w") as f:
-            f.write('#!/bin/sh\nfor a; do u="$a"; done\nprintf "%%s\\n" "$u" >> "%s"\n' % open_log)
-        os.chmod(os.path.join(fake_bin, opener), 0o755)
+    with open(os.path.join(fake_bin, "xdg-open"), "w") as f:
+        f.write('#!/bin/sh\nfor a; do printf "%%s\\n" "$a"; done >> "%s"\n' % open_log)
+    os.chmod(os.path.join(fake_bin, "xdg-open"), 0o755)
 
+    # Xvfb takes the first free display and writes its number to the descriptor -displayfd names.
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1920x1440x24", "-nolisten", "tcp"],
+                            stdout=subprocess.PIPE, text=True)
+    display = xvfb.stdout.readline().strip()
     port = free_port()
     env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "QT_", "QTWEBENGINE_"))}
     env.update({
         "PATH": fake_bin + os.pathsep + env.get("PATH", "/usr/bin:/bin"),
         "HOME": home, "XDG_DATA_HOME": data, "XDG_CONFIG_HOME": config, "XDG_CACHE_HOME": cache,
-        "QT_QPA_PLATFORM": "offscreen", "QTWEBENGINE_DISABLE_SANDBOX": "1",
+        "DISPLAY": ":" + display, "QT_QPA_PLATFORM": "xcb", "QTWEBENGINE_DISABLE_SANDBOX": "1",
         "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu",
         "QTWEBENGINE_REMOTE_DEBUGGING": "127.0.0.1:%d" % port,
-        "FERROWICK_OPEN_LOG": open_log,
     })
-    proc = subprocess.Popen([binary], env=env, cwd=tmp)
-    devtools = None
+    proc = subprocess.Popen([binary], env=env, cwd=tmp) if display else None
+    page = None
     try:
-        devtools = DevTools(devtools_script, port)
-        if not check(devtools.connected and proc.poll() is None, "the installed copy starts and its page answers"):
+        if not check(proc is not None, "Xvfb started on a free display"):
             return
-        rows = wait_for(lambda: devtools.evaluate(
+        try:
+            page = devtools.Page(port, 60)
+        except SystemExit:
+            pass
+        if not check(page is not None and proc.poll() is None, "the installed copy starts and its page answers"):
+            return
+        rows = wait_for(lambda: page.evaluate(
             "document.getElementById('close') ? Array.from(document.querySelectorAll('#content option'),"
             " o => o.textContent) : null"), 60)
         check(rows is not None, "the page shows its close button")
@@ -216,7 +199,7 @@ def check_installed_copy(prefix, source, devtools_script, tmp):
               "the list saved in XDG_DATA_HOME/Ferrowick is shown (%s)" % rows)
 
         # The help button opens the page installed under the prefix.
-        check(devtools.click("help"), "the page has a help button")
+        check(click(page, "help"), "the page has a help button")
         opened = wait_for(lambda: os.path.isfile(open_log) and open(open_log).read().split(), 20) or []
         url = urllib.parse.urlparse(opened[0]) if opened else None
         opened_path = urllib.parse.unquote(url.path) if url else ""
@@ -224,18 +207,20 @@ def check_installed_copy(prefix, source, devtools_script, tmp):
               and os.path.samefile(opened_path, help_page),
               "help opens %s (opened: %s)" % (help_page, opened))
 
-        check(devtools.click("close"), "the page has a close button")
+        check(click(page, "close"), "the page has a close button")
         try:
             code = proc.wait(60)
         except subprocess.TimeoutExpired:
             code = None
         check(code == 0, "closing from the page ends the program with code 0 (got %s)" % code)
     finally:
-        if devtools:
-            devtools.close()
-        if proc.poll() is None:
+        if page:
+            page.ws.close()
+        if proc and proc.poll() is None:
             proc.kill()
             proc.wait()
+        xvfb.terminate()
+        xvfb.wait()
 
     app_xml = os.path.join(program_folder, "app.xml")
     try:

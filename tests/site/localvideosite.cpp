@@ -376,6 +376,24 @@ void RestoreEnv(const char* name, const std::optional<std::string>& value)
 
 }  // namespace
 
+Video GoodVideo(const std::string& title, uint64_t size, const std::string& token)
+{
+    Video v;
+    v.title = title;
+    v.pageToken = token;
+    v.acceptedToken = token;
+    v.size = size;
+    return v;
+}
+
+Video SlowVideo(const std::string& title)
+{
+    Video v = GoodVideo(title, 50 * 1024 * 1024);
+    v.video.trickleBytes = 4096;
+    v.video.trickleMs = 30;
+    return v;
+}
+
 ScopedProxy::ScopedProxy(const std::string& url)
     : m_old(GetEnv("http_proxy")), m_oldNoProxy(GetEnv("no_proxy")), m_oldNoProxyUpper(GetEnv("NO_PROXY"))
 {

@@ -41,6 +41,12 @@ struct Video {
     Misbehaviour page, embed, video, thumb;
 };
 
+// A video the whole protocol serves: its title on the watch page, its token
+// there and accepted.
+Video GoodVideo(const std::string& title, uint64_t size, const std::string& token = "tok");
+// 50 MiB that trickle out, so its download runs until it is stopped.
+Video SlowVideo(const std::string& title);
+
 struct Request {
     std::string requestLine;
     std::string host;    // from the absolute target or the Host header

@@ -1,62 +1,24 @@
 #include "viewharness.h"
 
+#include "ui/page/dom.h"
 #include "ui/page/resourceloader.h"
 #include "ui/res/resources.h"
 
-#include <QThread>
-
 namespace {
 
-std::u16string Wide(const QString& s)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
-}
-
-HELEMENT Create(const char* tag)
-{
-    HELEMENT he = nullptr;
-    HTMLayoutCreateElement(tag, nullptr, &he);
-    return he;
-}
-
-// Appends a new element and drops the creator's use: the parent keeps it.
+// Appends a new element; the parent keeps it.
 HELEMENT Append(HELEMENT parent, const char* tag, const char* cls = nullptr)
 {
-    HELEMENT he = Create(tag);
-    HTMLayoutInsertElement(he, parent, 0x7FFFFFFF);
+    const htmlayout::dom::element he = CreateElement(tag);
+    InsertElement(he, parent, HTMLAYOUT_APPEND);
     if (cls)
-        HTMLayoutSetAttributeByName(he, "class", Wide(QString::fromLatin1(cls)).c_str());
-    HTMLayout_UnuseElement(he);
+        SetAttribute(he, "class", QString::fromLatin1(cls));
     return he;
-}
-
-void SetAttr(HELEMENT he, const char* name, const QString& value)
-{
-    HTMLayoutSetAttributeByName(he, name, Wide(value).c_str());
 }
 
 QString Id(HELEMENT he)
 {
-    const char16_t* v = nullptr;
-    if (!he || HTMLayoutGetAttributeByName(he, "id", &v) != HLDOM_OK || !v)
-        return {};
-    return QString::fromUtf16(v);
-}
-
-HELEMENT Find(HELEMENT root, const char* cls)
-{
-    struct Hit {
-        HELEMENT he = nullptr;
-    } hit;
-    const std::u16string value = Wide(QString::fromLatin1(cls));
-    HTMLayoutVisitElements(
-        root, nullptr, "class", value.c_str(),
-        [](HELEMENT he, void* p) {
-            static_cast<Hit*>(p)->he = he;
-            return true;
-        },
-        &hit, 0);
-    return hit.he;
+    return he ? GetAttribute(he, "id").value_or(QString()) : QString();
 }
 
 }  // namespace
@@ -120,81 +82,48 @@ bool ViewHarness::showView(int timeoutMs)
     m_view->show();
     bool boxes = false;
     QObject::connect(m_view.get(), &layout::LayoutWebView::boxesReported, [&boxes] { boxes = true; });
-    const bool ok = waitFor([&] { return m_view->isReady() && boxes; }, timeoutMs);
+    const bool ok = WaitFor([&] { return m_view->isReady() && boxes; }, timeoutMs);
     QObject::disconnect(m_view.get(), &layout::LayoutWebView::boxesReported, nullptr, nullptr);
     return ok;
 }
 
+HELEMENT ViewHarness::First(HELEMENT root, const char* selector)
+{
+    htmlayout::dom::element::find_first_callback first;
+    SelectElements(root, selector, first);
+    return first.hfound;
+}
+
 HELEMENT ViewHarness::byId(const char* id) const
 {
-    HELEMENT root = nullptr;
-    HTMLayoutGetRootElement(m_hwnd, &root);
-    struct Hit {
-        HELEMENT he = nullptr;
-    } hit;
-    const std::u16string value = Wide(QString::fromLatin1(id));
-    HTMLayoutVisitElements(
-        root, nullptr, "id", value.c_str(),
-        [](HELEMENT he, void* p) {
-            static_cast<Hit*>(p)->he = he;
-            return true;
-        },
-        &hit, 0);
-    return hit.he;
+    return FindElementById(GetRootElement(m_hwnd), id);
 }
 
 HELEMENT ViewHarness::insertRow(int index, const QString& value, const QString& title, const QString& statusHtml,
                                 bool running, int length, int completed)
 {
-    HELEMENT row = Create("Option");
-    HTMLayoutInsertElement(row, byId("content"), unsigned(index));
-    SetAttr(row, "value", value);
-    HELEMENT thumb = Append(row, "div", "thumb");
-    HELEMENT img = Append(thumb, "img");
-    SetAttr(img, "src", QStringLiteral("unknown.png"));
-    SetAttr(img, "titleid", QStringLiteral("thumb_tip"));
+    const htmlayout::dom::element row = CreateElement("Option");
+    InsertElement(row, byId("content"), unsigned(index));
+    SetAttribute(row, "value", value);
+    HELEMENT img = Append(Append(row, "div", "thumb"), "img");
+    SetAttribute(img, "src", QStringLiteral("unknown.png"));
+    SetAttribute(img, "titleid", QStringLiteral("thumb_tip"));
     HELEMENT info = Append(row, "div", "info");
-    HELEMENT t = Append(info, "div", "title");
-    const std::u16string wt = Wide(title);
-    HTMLayoutSetElementInnerText16(t, wt.c_str(), unsigned(wt.size()));
+    SetElementText(Append(info, "div", "title"), title);
     HELEMENT status = Append(info, "div", "status");
-    HELEMENT text = Append(status, "div", "text");
-    const QByteArray html = statusHtml.toUtf8();
-    HTMLayoutSetElementHtml(text, reinterpret_cast<const uint8_t*>(html.constData()), unsigned(html.size()), 0);
+    SetElementHtml(Append(status, "div", "text"), statusHtml.toStdString());
     if (running) {
-        HELEMENT progress = Append(status, "div", "progress");
-        HELEMENT bar = Append(progress, "input");
-        SetAttr(bar, "type", QStringLiteral("progress"));
-        SetAttr(bar, "maxvalue", QString::number(length));
-        SetAttr(bar, "value", QString::number(completed));
+        HELEMENT bar = Append(Append(status, "div", "progress"), "input");
+        SetAttribute(bar, "type", QStringLiteral("progress"));
+        SetAttribute(bar, "maxvalue", QString::number(length));
+        SetAttribute(bar, "value", QString::number(completed));
     }
-    HTMLayout_UnuseElement(row);
     return row;
 }
 
 void ViewHarness::setRowStatus(HELEMENT row, const QString& statusHtml, int completed)
 {
-    const QByteArray html = statusHtml.toUtf8();
-    HTMLayoutSetElementHtml(Find(row, "text"), reinterpret_cast<const uint8_t*>(html.constData()),
-                            unsigned(html.size()), 0);
-    struct Hit {
-        HELEMENT he = nullptr;
-    } hit;
-    HTMLayoutVisitElements(
-        row, "input", nullptr, nullptr,
-        [](HELEMENT he, void* p) {
-            static_cast<Hit*>(p)->he = he;
-            return true;
-        },
-        &hit, 0);
-    if (hit.he)
-        SetAttr(hit.he, "value", QString::number(completed));
-}
-
-void ViewHarness::pump(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    SetElementHtml(First(row, ".text"), statusHtml.toStdString());
+    if (HELEMENT bar = First(row, "input"))
+        SetAttribute(bar, "value", QString::number(completed));
 }

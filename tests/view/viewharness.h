@@ -2,6 +2,7 @@
 
 #include "platform/layout/htmlayout.h"
 #include "platform/layout/view/layoutwebview.h"
+#include "tests/waitfor.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,16 +35,13 @@ public:
     HWND window() const { return m_hwnd; }
     layout::LayoutWebView* view() const { return m_view.get(); }
     HELEMENT byId(const char* id) const;
+    // The first match of the selector under root; no use taken.
+    static HELEMENT First(HELEMENT root, const char* selector);
 
     // A list row of the program's shape; returns the row (no use held by the caller).
     HELEMENT insertRow(int index, const QString& value, const QString& title, const QString& statusHtml, bool running,
                        int length, int completed);
     void setRowStatus(HELEMENT row, const QString& statusHtml, int completed);
-
-    // Runs the event loop until pred() or the time-out; returns pred().
-    template <class Pred>
-    bool waitFor(Pred pred, int timeoutMs);
-    void pump(int ms);
 
     std::vector<BehaviorEvent> events;
 
@@ -54,19 +52,3 @@ private:
     HWND m_hwnd = nullptr;
     std::unique_ptr<layout::LayoutWebView> m_view;
 };
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
-template <class Pred>
-bool ViewHarness::waitFor(Pred pred, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}

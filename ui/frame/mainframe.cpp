@@ -24,7 +24,6 @@
 #include <QDialog>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -338,13 +337,6 @@ CDownloadItem* CMainFrame::ItemOfRow(HELEMENT row) const
 QMessageBox::StandardButton CMainFrame::MessageBox(const QString& text, QMessageBox::StandardButtons buttons,
                                                    QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton)
 {
-    // The end-to-end tests of the real program answer in place of a person.
-    if (const QByteArray answer = qgetenv("FERROWICK_TEST_ANSWER"); !answer.isEmpty()) {
-        QFile asked(QString::fromLocal8Bit(qgetenv("FERROWICK_TEST_ASKED")));
-        if (!asked.fileName().isEmpty() && asked.open(QIODevice::Append))
-            asked.write(text.toUtf8() + '\n');
-        return answer == "yes" ? QMessageBox::Yes : answer == "no" ? QMessageBox::No : QMessageBox::Ok;
-    }
     QMessageBox box(icon, QStringLiteral("Ferrowick"), text, buttons, isVisible() ? this : nullptr);
     box.setDefaultButton(defaultButton);
     return QMessageBox::StandardButton(box.exec());

@@ -1,16 +1,13 @@
 // Drives the real view of the program's page through the DevTools port, as a
 // user would, and checks what the page model saw.
+#include "tests/support/devtoolsclient.h"
+#include "ui/page/dom.h"
 #include "viewharness.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QImage>
-#include <QTcpServer>
+#include <QJsonArray>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -19,87 +16,6 @@
 namespace {
 
 int g_port = 0;
-
-int FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// The page-level DevTools client (a Python helper) speaking one JSON line each way.
-class DevTools {
-public:
-    explicit DevTools(ViewHarness& h) : m_h(h)
-    {
-        m_proc.setProgram(QStringLiteral("/usr/bin/python3"));
-        m_proc.setArguments({QStringLiteral(FERROWICK_TEST_DIR "/devtools.py"), QString::number(g_port)});
-        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_proc.start();
-        m_connected = !readLine(30000).isEmpty();
-    }
-    ~DevTools()
-    {
-        m_proc.closeWriteChannel();
-        if (!m_proc.waitForFinished(3000))
-            m_proc.kill();
-        m_proc.waitForFinished(1000);
-    }
-    bool connected() const { return m_connected; }
-
-    QJsonObject call(const char* method, const QJsonObject& params = {})
-    {
-        QJsonObject cmd{{"method", method}, {"params", params}};
-        m_proc.write(QJsonDocument(cmd).toJson(QJsonDocument::Compact) + "\n");
-        return QJsonDocument::fromJson(readLine(30000)).object();
-    }
-    QJsonValue eval(const QString& expr)
-    {
-        const QJsonObject r = call("Runtime.evaluate", {{"expression", expr}, {"returnByValue", true}});
-        return r.value("result").toObject().value("value");
-    }
-    void mouse(const char* type, int x, int y, const char* button = "left", int modifiers = 0, int clicks = 1)
-    {
-        call(
-            "Input.dispatchMouseEvent",
-            {{"type", type}, {"x", x}, {"y", y}, {"button", button}, {"clickCount", clicks}, {"modifiers", modifiers}});
-    }
-    void click(QPoint p, const char* button = "left", int modifiers = 0)
-    {
-        mouse("mouseMoved", p.x(), p.y(), "none", modifiers, 0);
-        mouse("mousePressed", p.x(), p.y(), button, modifiers);
-        mouse("mouseReleased", p.x(), p.y(), button, modifiers);
-        m_h.pump(300);  // the channel carries the input to the model after the call returns
-    }
-    // Centre of the n-th element matching a selector, from the view's layout.
-    QPoint centre(const QString& selector, int n = 0)
-    {
-        const QJsonArray a = eval(QStringLiteral("(() => { const e = document.querySelectorAll('%1')[%2];"
-                                                 " if (!e) return []; const r = e.getBoundingClientRect();"
-                                                 " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
-                                      .arg(selector)
-                                      .arg(n))
-                                 .toArray();
-        return a.size() == 2 ? QPoint(int(a[0].toDouble()), int(a[1].toDouble())) : QPoint(-1, -1);
-    }
-    bool screenshot(const QString& path)
-    {
-        const QJsonObject r = call("Page.captureScreenshot", {{"format", "png"}});
-        const QByteArray png = QByteArray::fromBase64(r.value("data").toString().toLatin1());
-        QFile f(path);
-        return !png.isEmpty() && f.open(QIODevice::WriteOnly) && f.write(png) == png.size();
-    }
-
-private:
-    QByteArray readLine(int timeoutMs)
-    {
-        m_h.waitFor([&] { return m_proc.canReadLine() || m_proc.state() == QProcess::NotRunning; }, timeoutMs);
-        return m_proc.canReadLine() ? m_proc.readLine().trimmed() : QByteArray();
-    }
-    ViewHarness& m_h;
-    QProcess m_proc;
-    bool m_connected = false;
-};
 
 std::string Str(const QJsonValue& v)
 {
@@ -115,16 +31,12 @@ QRect Box(HELEMENT he)
 
 uint32_t State(HELEMENT he)
 {
-    uint32_t s = 0;
-    HTMLayoutGetElementState(he, &s);
-    return s;
+    return GetElementState(he);
 }
 
 QString Text(HELEMENT he)
 {
-    const char* utf8 = nullptr;
-    HTMLayoutGetElementInnerText(he, &utf8);
-    return utf8 ? QString::fromUtf8(utf8) : QString();
+    return QString::fromStdString(GetElementInnerText(he));
 }
 
 bool Has(const std::vector<ViewHarness::BehaviorEvent>& ev, uint32_t cmd, const QString& target,
@@ -148,7 +60,7 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     HELEMENT failed = h.insertRow(0x7FFFFFFF, QStringLiteral("cccccccccc3"), QStringLiteral("Unknown-cccccccccc3"),
                                   QStringLiteral("<span class=\"error\">Internet Error!</span>"), false, 0, 0);
     ASSERT_TRUE(h.showView(60000)) << "the view never reported its boxes";
-    h.pump(500);
+    Pump(500);
 
     // Boxes the view reported for the bands and the list.
     const QRect top = Box(h.byId("top")), bottom = Box(h.byId("bottom")), content = Box(h.byId("content"));
@@ -160,20 +72,12 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     EXPECT_EQ(Box(h.byId("close")).right(), 680 - 6 - 1);
     EXPECT_EQ(Box(h.byId("url")).height(), 22);
 
-    DevTools dt(h);
-    ASSERT_TRUE(dt.connected());
-    const QJsonArray body =
-        dt.eval(QStringLiteral(
-                    "(() => { const r = document.body.getBoundingClientRect(); return [r.width, r.height]; })()"))
-            .toArray();
-    ASSERT_EQ(body.size(), 2);
-    EXPECT_EQ(body[0].toDouble(), 680.0);
-    EXPECT_EQ(body[1].toDouble(), 600.0);
+    DevToolsClient dt;
+    ASSERT_TRUE(dt.attach(g_port));
+    EXPECT_EQ(dt.box(QStringLiteral("body")).size(), QSizeF(680, 600));
     // The styles reach Chromium: 40-pixel rows, alternating colours, red error text.
     EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content option').length")).toInt(), 3);
-    EXPECT_EQ(
-        dt.eval(QStringLiteral("document.querySelector('#content option').getBoundingClientRect().height")).toInt(),
-        40);
+    EXPECT_EQ(dt.box(QStringLiteral("#content option")).height(), 40);
     EXPECT_EQ(
         dt.eval(QStringLiteral("getComputedStyle(document.querySelectorAll('#content option')[0]).backgroundColor"))
             .toString(),
@@ -193,7 +97,7 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     dt.click(dt.centre(QStringLiteral("#url")));
     const QString address = QStringLiteral("http://www.youtube.com/watch?v=dQw4w9WgXcQ");
     dt.call("Input.insertText", {{"text", address}});
-    EXPECT_TRUE(h.waitFor([&] { return Text(h.byId("url")) == address; }, 3000)) << Text(h.byId("url")).toStdString();
+    EXPECT_TRUE(WaitFor([&] { return Text(h.byId("url")) == address; }, 3000)) << Text(h.byId("url")).toStdString();
 
     // The Add button: a button click with "add" as its target.
     h.events.clear();
@@ -216,17 +120,17 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
             {{"type", "rawKeyDown"}, {"key", "ArrowUp"}, {"code", "ArrowUp"}, {"windowsVirtualKeyCode", 38}});
     dt.call("Input.dispatchKeyEvent",
             {{"type", "keyUp"}, {"key", "ArrowUp"}, {"code", "ArrowUp"}, {"windowsVirtualKeyCode", 38}});
-    EXPECT_TRUE(h.waitFor([&] { return (State(done) & STATE_CHECKED) != 0; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return (State(done) & STATE_CHECKED) != 0; }, 3000));
     EXPECT_FALSE(State(failed) & STATE_CHECKED);
     dt.click(dt.centre(QStringLiteral("#content option"), 2));
     EXPECT_TRUE(State(failed) & STATE_CHECKED);
     EXPECT_FALSE(State(done) & STATE_CHECKED);
-    h.pump(300);
+    Pump(300);
     // The checked state reaches the view's CSS: white error text on the gradient.
     EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelector('#content .error')).color")).toString(),
               QStringLiteral("rgb(255, 255, 255)"));
     dt.eval(QStringLiteral("document.activeElement && document.activeElement.blur()"));
-    h.pump(200);
+    Pump(200);
     EXPECT_TRUE(dt.screenshot(QDir::current().filePath(QStringLiteral("view_page.png"))));
 
     // Right-click on a row: set-up event, the menu shown, then an item click.
@@ -242,37 +146,29 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
     EXPECT_EQ(setup->target, done);
     EXPECT_EQ(setup->source, h.byId("item_menu"));
     EXPECT_TRUE(dt.eval(QStringLiteral("document.getElementById('item_menu').offsetHeight > 100")).toBool());
-    const QJsonArray menu =
-        dt.eval(QStringLiteral("(() => { const r = document.getElementById('item_menu').getBoundingClientRect();"
-                               " return [r.left, r.top, r.right, r.bottom]; })()"))
-            .toArray();
-    ASSERT_EQ(menu.size(), 4);
-    EXPECT_LE(menu[2].toDouble(), 680.0);  // kept inside the window
-    EXPECT_LE(menu[3].toDouble(), 600.0);
+    const QRectF menu = dt.box(QStringLiteral("#item_menu"));
+    ASSERT_FALSE(menu.isNull());
+    EXPECT_LE(menu.right(), 680.0);  // kept inside the window
+    EXPECT_LE(menu.bottom(), 600.0);
     EXPECT_TRUE(dt.screenshot(QDir::current().filePath(QStringLiteral("view_menu.png"))));
     dt.click(dt.centre(QStringLiteral("#mi_select_all")));
     EXPECT_TRUE(Has(h.events, MENU_ITEM_CLICK, QStringLiteral("mi_select_all")));
-    h.pump(300);
+    Pump(300);
     EXPECT_FALSE(dt.eval(QStringLiteral("document.getElementById('item_menu').offsetHeight > 0")).toBool());
 
     // Hovering a thumbnail: the model asks for the pop-up, the view shows it next to the image.
     h.events.clear();
     const QPoint thumb = dt.centre(QStringLiteral("#content .thumb img"), 0);
-    dt.mouse("mouseMoved", thumb.x(), thumb.y(), "none", 0, 0);
-    h.pump(400);
+    dt.mouse("mouseMoved", thumb, "none", 0, 0);
+    Pump(400);
     EXPECT_TRUE(Has(h.events, POPUP_REQUEST, QStringLiteral("thumb_tip")));
-    const QJsonArray tip =
-        dt.eval(QStringLiteral("(() => { const r = document.getElementById('thumb_tip').getBoundingClientRect();"
-                               " return [r.left, r.top, r.width, r.height]; })()"))
-            .toArray();
-    ASSERT_EQ(tip.size(), 4);
-    EXPECT_GT(tip[2].toDouble(), 48.0);  // the image inside its padding and border
-    EXPECT_GE(tip[1].toDouble(), double(thumb.y()));
-    EXPECT_LE(tip[1].toDouble() + tip[3].toDouble(), 600.0);
-    dt.mouse("mouseMoved", 400, 400, "none", 0, 0);
-    h.pump(300);
-    EXPECT_EQ(dt.eval(QStringLiteral("document.getElementById('thumb_tip').getBoundingClientRect().height")).toInt(),
-              0);
+    const QRectF tip = dt.box(QStringLiteral("#thumb_tip"));
+    EXPECT_GT(tip.width(), 48.0);  // the image inside its padding and border
+    EXPECT_GE(tip.top(), double(thumb.y()));
+    EXPECT_LE(tip.bottom(), 600.0);
+    dt.mouse("mouseMoved", QPoint(400, 400), "none", 0, 0);
+    Pump(300);
+    EXPECT_EQ(dt.box(QStringLiteral("#thumb_tip")).height(), 0);
 }
 
 // Batches change only what they name: the other nodes, the scroll position,
@@ -286,14 +182,14 @@ TEST(ViewPage, AppliesBatchesInPlace)
         rows.push_back(h.insertRow(0x7FFFFFFF, QStringLiteral("v%1").arg(i), QStringLiteral("Video %1").arg(i),
                                    QStringLiteral("0 KB / 1.0 MB "), true, 1 << 20, 0));
     ASSERT_TRUE(h.showView(60000));
-    DevTools dt(h);
-    ASSERT_TRUE(dt.connected());
+    DevToolsClient dt;
+    ASSERT_TRUE(dt.attach(g_port));
 
     dt.eval(QStringLiteral("window.__rows = Array.from(document.querySelectorAll('#content option'));"
                            "document.getElementById('content').scrollTop = 300; 0"));
     dt.click(dt.centre(QStringLiteral("#url")));
     dt.call("Input.insertText", {{"text", QStringLiteral("http://www.you")}});
-    h.pump(300);
+    Pump(300);
 
     h.setRowStatus(rows[3], QStringLiteral("512 KB / 1.0 MB "), 1 << 19);
     h.setRowStatus(rows[20], QStringLiteral("<span class=\"error\">Internet Error!</span>"), 0);
@@ -301,7 +197,7 @@ TEST(ViewPage, AppliesBatchesInPlace)
     const int seq = h.view()->lastBatchSeq();
     int applied = 0;
     QObject::connect(h.view(), &layout::LayoutWebView::batchApplied, [&](int s, double) { applied = s; });
-    ASSERT_TRUE(h.waitFor([&] { return applied >= seq; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return applied >= seq; }, 5000));
     EXPECT_LT(h.view()->lastBatchBytes(), 1000);  // two rows' worth, not the document
 
     EXPECT_TRUE(dt.eval(QStringLiteral("Array.from(document.querySelectorAll('#content option'))"
@@ -324,19 +220,11 @@ TEST(ViewPage, AppliesBatchesInPlace)
     QImage thumbImage(120, 90, QImage::Format_RGB32);
     thumbImage.fill(Qt::darkGreen);
     ASSERT_TRUE(thumbImage.save(thumbPath, "PNG"));
-    HELEMENT img = nullptr;
-    HTMLayoutSelectElements(
-        rows[5], "img",
-        [](HELEMENT he, void* p) {
-            *static_cast<HELEMENT*>(p) = he;
-            return true;
-        },
-        &img);
+    HELEMENT img = ViewHarness::First(rows[5], "img");
     ASSERT_NE(img, nullptr);
-    const std::u16string src = thumbPath.toStdU16String();
-    HTMLayoutSetAttributeByName(img, "src", src.c_str());
+    SetAttribute(img, "src", thumbPath);
     h.view()->flush();
-    EXPECT_TRUE(h.waitFor(
+    EXPECT_TRUE(WaitFor(
         [&] {
             return dt.eval(QStringLiteral("document.querySelectorAll('#content .thumb img')[5].naturalWidth"))
                        .toInt() == 120;
@@ -346,7 +234,7 @@ TEST(ViewPage, AppliesBatchesInPlace)
     // Typing goes on where it stopped.
     dt.call("Input.insertText", {{"text", QStringLiteral("tube.com/watch?v=x")}});
     EXPECT_TRUE(
-        h.waitFor([&] { return Text(h.byId("url")) == QStringLiteral("http://www.youtube.com/watch?v=x"); }, 3000))
+        WaitFor([&] { return Text(h.byId("url")) == QStringLiteral("http://www.youtube.com/watch?v=x"); }, 3000))
         << Text(h.byId("url")).toStdString();
 
     // Removing a row removes exactly that node; emptying the field from the program shows in the view.
@@ -354,7 +242,7 @@ TEST(ViewPage, AppliesBatchesInPlace)
     const char16_t empty[] = u"";
     HTMLayoutSetElementInnerText16(h.byId("url"), empty, 0);
     h.view()->flush();
-    h.pump(500);
+    Pump(500);
     EXPECT_EQ(dt.eval(QStringLiteral("document.querySelectorAll('#content option').length")).toInt(), 29);
     EXPECT_TRUE(
         dt.eval(QStringLiteral("document.querySelectorAll('#content option')[0] === window.__rows[1]")).toBool());
@@ -377,38 +265,23 @@ TEST(ViewPage, RunsNoScriptFromThePageModel)
                        "data=\"javascript:window.__ran='object'\"></object>"
                        "<embed src=\"javascript:window.__ran='embed'\"><div class=\"hover\" "
                        "OnMouseOver=\"window.__ran='hover'\">over</div>");
-    auto firstImg = [](HELEMENT row, const char* tag) {
-        HELEMENT he = nullptr;
-        HTMLayoutSelectElements(
-            row, tag,
-            [](HELEMENT e, void* p) {
-                *static_cast<HELEMENT*>(p) = e;
-                return true;
-            },
-            &he);
-        return he;
-    };
-    auto setAttr = [](HELEMENT he, const char* name, const QString& value) {
-        const std::u16string v = value.toStdU16String();
-        HTMLayoutSetAttributeByName(he, name, v.c_str());
-    };
 
     ViewHarness h;
     ASSERT_TRUE(h.loadPage());
     // The first row reaches the view in the snapshot, the second in batches.
     HELEMENT first = h.insertRow(0x7FFFFFFF, QStringLiteral("aaaaaaaaaa1"), title, status, false, 0, 0);
-    setAttr(firstImg(first, "img"), "src", QStringLiteral("javascript:window.__ran='thumb'"));
-    setAttr(first, "onclick", QStringLiteral("window.__ran='row click'"));
+    SetAttribute(ViewHarness::First(first, "img"), "src", QStringLiteral("javascript:window.__ran='thumb'"));
+    SetAttribute(first, "onclick", QStringLiteral("window.__ran='row click'"));
     ASSERT_TRUE(h.showView(60000));
-    DevTools dt(h);
-    ASSERT_TRUE(dt.connected());
+    DevToolsClient dt;
+    ASSERT_TRUE(dt.attach(g_port));
     dt.eval(QStringLiteral("window.__marker = 1"));
 
     HELEMENT second = h.insertRow(0x7FFFFFFF, QStringLiteral("bbbbbbbbbb2"), title, status, false, 0, 0);
-    setAttr(firstImg(second, "img"), "src",
-            QStringLiteral(" JAVA\tscript:window.__ran='thumb attr'"));  // was unknown.png
-    setAttr(firstImg(second, "a"), "href", QStringLiteral("javascript:window.__ran='href attr'"));
-    setAttr(second, "ONDBLCLICK", QStringLiteral("window.__ran='row dblclick'"));
+    SetAttribute(ViewHarness::First(second, "img"), "src",
+                 QStringLiteral(" JAVA\tscript:window.__ran='thumb attr'"));  // was unknown.png
+    SetAttribute(ViewHarness::First(second, "a"), "href", QStringLiteral("javascript:window.__ran='href attr'"));
+    SetAttribute(second, "ONDBLCLICK", QStringLiteral("window.__ran='row dblclick'"));
     // A refresh and a link out of the shell.
     h.setRowStatus(first,
                    status + QStringLiteral("<meta http-equiv=\"refresh\" content=\"0; url=ferrowick://view/view.css\">"
@@ -417,16 +290,16 @@ TEST(ViewPage, RunsNoScriptFromThePageModel)
     int applied = 0;
     QObject::connect(h.view(), &layout::LayoutWebView::batchApplied, [&](int seq, double) { applied = seq; });
     h.view()->flush();
-    ASSERT_TRUE(h.waitFor([&] { return applied >= h.view()->lastBatchSeq(); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return applied >= h.view()->lastBatchSeq(); }, 5000));
     dt.click(dt.centre(QStringLiteral("#content a.js")));
     dt.click(dt.centre(QStringLiteral("#content option")));
     const QPoint row2 = dt.centre(QStringLiteral("#content option"), 1);
-    dt.mouse("mousePressed", row2.x(), row2.y(), "left", 0, 2);
-    dt.mouse("mouseReleased", row2.x(), row2.y(), "left", 0, 2);
+    dt.mouse("mousePressed", row2, "left", 0, 2);
+    dt.mouse("mouseReleased", row2, "left", 0, 2);
     const QPoint hover = dt.centre(QStringLiteral("#content .hover"));
-    dt.mouse("mouseMoved", hover.x(), hover.y(), "none", 0, 0);
+    dt.mouse("mouseMoved", hover, "none", 0, 0);
     dt.click(dt.centre(QStringLiteral("#content a.away")));
-    h.pump(1500);  // image errors and the refresh have had their time
+    Pump(1500);  // image errors and the refresh have had their time
 
     // Still the shell, and the same document.
     EXPECT_EQ(Str(dt.eval(QStringLiteral("location.href"))), "ferrowick://view/shell.html");
@@ -466,15 +339,15 @@ TEST(ViewPage, RunsNoScriptFromThePageModel)
     dt.eval(QStringLiteral(
         "(() => { const i = document.createElement('img'); i.setAttribute('onerror', \"window.__ran = 'handler'\");"
         " i.src = 'ferrowick://page/nothing.png'; document.body.appendChild(i); })()"));
-    h.pump(500);
+    Pump(500);
     EXPECT_EQ(Str(dt.eval(QStringLiteral("String(window.__ran)"))), "undefined");
     dt.eval(QStringLiteral("location.href = \"javascript:void(window.__ran = 'url')\""));
-    h.pump(500);
+    Pump(500);
     EXPECT_EQ(Str(dt.eval(QStringLiteral("String(window.__ran)"))), "undefined");
     // The view still works: the model's changes keep arriving.
     h.setRowStatus(second, QStringLiteral("1.0 MB"), 0);
     h.view()->flush();
-    EXPECT_TRUE(h.waitFor(
+    EXPECT_TRUE(WaitFor(
         [&] {
             return dt.eval(QStringLiteral("document.querySelectorAll('#content .text')[1].textContent")).toString() ==
                    QStringLiteral("1.0 MB");
@@ -486,7 +359,7 @@ TEST(ViewPage, RunsNoScriptFromThePageModel)
 
 int main(int argc, char** argv)
 {
-    g_port = FreePort();
+    g_port = DevToolsClient::FreePort();
     ViewHarness::PrepareProcess(g_port);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
