@@ -41,14 +41,15 @@ bool Load(const QString& path, Document& doc);
 // The whole document, UTF-8, indented, every container closed by a full end tag.
 QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items);
 // Writes the document to a temporary file beside `path`, which replaces
-// `path` only once complete. 1 written, 0 writing failed (the old file
-// stays), -1 the file cannot be created.
+// `path` only once all of it is on the disk. 1 written, 0 writing failed
+// (the old file stays byte for byte), -1 the file cannot be created.
 int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
          const std::vector<ItemRecord>& items);
 
-// The profile value of the learn setting: 1 when absent.
+// The profile value of the learn setting: 1 when absent. A failed save
+// (false) keeps the value stored before.
 int LoadLearnSetting();
-void SaveLearnSetting(int value);
+bool SaveLearnSetting(int value);
 
 // The profile store of the learn setting.
 inline constexpr const char* kProfileName = "Ferrowick";
