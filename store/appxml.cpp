@@ -36,10 +36,22 @@ bool IsFieldName(const QString& name)
     return false;
 }
 
+// What the address patterns take as a video id: letters, digits, '_' and
+// '-'. The id names the thumbnail's file, so nothing else may come in here.
+bool IsVideoId(const QString& id)
+{
+    for (const QChar c : id) {
+        const char16_t u = c.unicode();
+        if (!((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' || u == '-'))
+            return false;
+    }
+    return !id.isEmpty();
+}
+
 void RestoreItem(const CXmlElementItem& e, Document& doc)
 {
     const QString id = e.GetAttribute(QStringLiteral("id")).trimmed();
-    if (id.isEmpty())
+    if (!IsVideoId(id))
         return;
     doc.items.push_back({id, e.m_strTitle, e.m_strVideoPath, e.m_strThumbPath, e.m_strImagePath,
                          ParseDecimal(e.m_strError), ParseDecimal(e.m_strLength), ParseDecimal(e.m_strCompleted)});
