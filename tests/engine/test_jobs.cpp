@@ -605,3 +605,64 @@ TEST_F(JobTest, OtherExceptionsMapToCodesSixAndSeven)
     EXPECT_EQ(run(six).error, DE_FRAMEWORK);
     EXPECT_EQ(run(seven).error, DE_UNKNOWN);
 }
+
+namespace {
+
+// The most this process has held resident so far, in KiB.
+long PeakResidentKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+}  // namespace
+
+// A page that never ends must end its own job, never the program; a large
+// page whose token stands at its very end is still a page.
+TEST_F(JobTest, AnEndlessPageEndsItsOwnJobWithCodeSixAndNothingElse)
+{
+    Video endless = Good();
+    endless.page.endless = true;
+    site.setVideo("endless", endless);
+    Video other = Good(200000);
+    other.video.trickleBytes = 4096;
+    other.video.trickleMs = 10;
+    site.setVideo("other", other);
+    Video tail = Good(3000);
+    tail.rawPage = "<title>YouTube - Tail</title>" + std::string(5 * 1000 * 1000, 'x') + ", \"t\": \"tok123\"";
+    site.setVideo("tail", tail);
+
+    const long before = PeakResidentKb();
+    TestJob* running = makeJob("other");
+    ASSERT_TRUE(running->Start());
+    const DownloaderInfo info = run(makeJob("endless"));
+    EXPECT_EQ(info.error, DE_FRAMEWORK);
+    EXPECT_TRUE(info.videopath.isEmpty());
+    EXPECT_EQ(site.count("/get_video?video_id=endless"), 0);
+    EXPECT_LT(PeakResidentKb() - before, 256 * 1024) << "the page was read far past its limit";
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(*running).state == DS_DONE; }));
+    EXPECT_EQ(Snapshot(*running).error, DE_NONE);
+    EXPECT_EQ(Snapshot(*running).completed, 200000);
+
+    const DownloaderInfo last = run(makeJob("tail"));
+    EXPECT_EQ(last.error, DE_NONE);
+    EXPECT_EQ(last.title, "Tail");
+}
+
+TEST_F(JobTest, AThumbnailStopsAtTwoMebibytesAndTheVideoStillComes)
+{
+    Video v = Good();
+    for (int i = 0; v.thumbnail.size() < 3 * 1024 * 1024; ++i)
+        v.thumbnail += char('a' + i % 26);
+    site.setVideo("bigthumb", v);
+    const DownloaderInfo info = run(makeJob("bigthumb"));
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.thumbpath, dir.filePath("Temp/bigthumb.jpg"));
+    EXPECT_EQ(Contents(info.thumbpath), QByteArray::fromStdString(v.thumbnail.substr(0, 2 * 1024 * 1024)));
+    EXPECT_EQ(Contents(info.videopath).size(), 50000);
+}
