@@ -15,6 +15,8 @@
 #include <functional>
 #include <thread>
 
+#include <sys/stat.h>
+
 using namespace localsite;
 
 namespace {
@@ -665,4 +667,38 @@ TEST_F(JobTest, AThumbnailStopsAtTwoMebibytesAndTheVideoStillComes)
     EXPECT_EQ(info.thumbpath, dir.filePath("Temp/bigthumb.jpg"));
     EXPECT_EQ(Contents(info.thumbpath), QByteArray::fromStdString(v.thumbnail.substr(0, 2 * 1024 * 1024)));
     EXPECT_EQ(Contents(info.videopath).size(), 50000);
+}
+
+// A link, or a pipe, planted where a file goes: the job ends with code 5 and
+// what the link points to stays as it was.
+TEST_F(JobTest, ALinkOrAPipeAtTheThumbnailOrVideoNameIsNotWritten)
+{
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("keep.txt");
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious");
+    }
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("Temp")));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("Video")));
+    ASSERT_TRUE(QFile::link(victim, dir.filePath("Temp/linkthumb.jpg")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("Temp/pipethumb.jpg")).constData(), 0644), 0);
+    Video linked = Good();
+    linked.title = "Linked";
+    ASSERT_TRUE(QFile::link(victim, dir.filePath("Video/Linked.mp4")));
+    site.setVideo("linkthumb", Good());
+    site.setVideo("pipethumb", Good());
+    site.setVideo("linkvideo", linked);
+
+    for (const char* id : {"linkthumb", "pipethumb"}) {
+        const DownloaderInfo info = run(makeJob(id));
+        EXPECT_EQ(info.error, DE_FILE) << id;
+        EXPECT_EQ(site.count(std::string("/watch?v=") + id), 0) << id;
+    }
+    const DownloaderInfo info = run(makeJob("linkvideo"));
+    EXPECT_EQ(info.error, DE_FILE);
+    EXPECT_NE(info.state, DS_DOWNLOADING);
+    EXPECT_TRUE(QFileInfo(dir.filePath("Video/Linked.mp4")).isSymLink());
+    EXPECT_EQ(Contents(victim), QByteArray("precious"));
 }
