@@ -7,6 +7,7 @@
 #include "tests/site/localvideosite.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QMap>
 #include <QProcess>
 #include <QRect>
@@ -28,7 +30,10 @@
 
 #include "tests/waitfor.h"
 
+#include <algorithm>
 #include <csignal>
+#include <memory>
+#include <unistd.h>
 
 using namespace localsite;
 
@@ -234,6 +239,21 @@ appxml::Document Stored(const QString& home)
 QString Addr(const char* id)
 {
     return QStringLiteral("http://www.youtube.com/watch?v=%1").arg(id);
+}
+
+// The running copy's instance socket for a home of these tests: the fixed
+// name, then a hash of the user id and the canonical data folder.
+QString InstanceName(const QString& home)
+{
+    const QString data = QFileInfo(home + "/data/Ferrowick").canonicalFilePath();
+    const QByteArray key = QByteArray::number(::getuid()) + '\0' + data.toUtf8();
+    return QStringLiteral("{160AFF58-2421-47e6-BEB2-262334CADCC6}-") +
+           QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32));
+}
+
+int OpenDescriptors(qint64 pid)
+{
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
 }
 
 }  // namespace
@@ -522,13 +542,50 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
     EXPECT_EQ(app.rows().value(0), "Handed over 2.9 KB");
     ASSERT_TRUE(WaitFor([&] { return Stored(home).items.size() == 3; }, 5000));
 
+    // A local client cannot make the running copy hold its descriptors: at
+    // most 16 hand-overs are open at once, the rest are refused at once, and
+    // one that never completes an address is closed after 5 s.
+    const qint64 pid = app.process().processId();
+    const int before = OpenDescriptors(pid);
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    for (int i = 0; i < 32; ++i) {
+        auto client = std::make_unique<QLocalSocket>();
+        client->setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        client->connectToServer(InstanceName(home));
+        ASSERT_TRUE(client->waitForConnected(3000));
+        client->write("http://www.youtube.com/watch?v=partial0001");  // no NUL: never complete
+        client->flush();
+        clients.push_back(std::move(client));
+    }
+    const auto closed = [&] {
+        return int(std::count_if(clients.begin(), clients.end(),
+                                 [](const auto& c) { return c->state() == QLocalSocket::UnconnectedState; }));
+    };
+    QElapsedTimer sinceConnected;
+    sinceConnected.start();
+    EXPECT_TRUE(WaitFor([&] { return closed() >= 16; }, 3000)) << closed() << " closed";
+    QThread::msleep(500);
+    const int during = OpenDescriptors(pid);
+    if (sinceConnected.elapsed() < 4000) {
+        EXPECT_EQ(closed(), 16);
+        EXPECT_LE(during - before, 16 + 6) << before << " descriptors before, " << during << " during";
+    }
+    EXPECT_TRUE(WaitFor([&] { return closed() == 32; }, 8000)) << closed() << " closed";
+    EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(pid) <= before + 6; }, 3000))
+        << before << " descriptors before, " << OpenDescriptors(pid) << " after";
+    clients.clear();
+    site.setVideo("handover004", Good("After the crowd", 4000));
+    start({Addr("handover004")});
+    ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 4 videos"; })) << app.status().toStdString();
+    EXPECT_EQ(app.rows().value(0), "After the crowd 3.9 KB");
+
     // Without arguments nothing changes; a duplicate gets its message in the
     // running copy and adds nothing.
     start({});
     start({"http://www.youtube.com/v/handover003"});
     QThread::msleep(2000);
-    EXPECT_EQ(app.status(), "Total: 3 videos");
-    EXPECT_EQ(app.rows().size(), 3);
+    EXPECT_EQ(app.status(), "Total: 4 videos");
+    EXPECT_EQ(app.rows().size(), 4);
     EXPECT_EQ(app.process().state(), QProcess::Running);
 }
 
