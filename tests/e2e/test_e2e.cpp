@@ -22,6 +22,7 @@
 #include <QLocalSocket>
 #include <QMap>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRect>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -32,7 +33,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <memory>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 using namespace localsite;
@@ -587,6 +591,98 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
     EXPECT_EQ(app.status(), "Total: 4 videos");
     EXPECT_EQ(app.rows().size(), 4);
     EXPECT_EQ(app.process().state(), QProcess::Running);
+}
+
+namespace {
+
+QStringList StoredIds(const QByteArray& bytes)
+{
+    appxml::Document doc;
+    appxml::Parse(bytes, doc);
+    QStringList ids;
+    for (const appxml::ItemRecord& r : doc.items)
+        ids << r.id;
+    return ids;
+}
+
+}  // namespace
+
+// Killed around the save that follows an add or a remove, half the time
+// the moment the save's new file appears, half at a random moment: after
+// every kill app.xml is whole and holds the list from before the change or
+// the one after it, never less.
+TEST(EndToEnd, AKillWhileTheListIsSavedLeavesTheOldListOrTheNewOne)
+{
+    QTemporaryDir homeDir;
+    const QString home = homeDir.path();
+    const QString file = home + "/data/Ferrowick/app.xml";
+    // A long list takes a while to write, which widens the moment to hit.
+    std::vector<appxml::ItemRecord> items;
+    for (int i = 0; i < 2000; ++i) {
+        const QString id = QStringLiteral("stored%1").arg(i, 5, 10, QChar('0'));
+        items.push_back({id, "Stored video " + id, home + "/Videos/" + id + ".mp4", "", "", 0, 1000, 1000});
+    }
+    ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick"));
+    ASSERT_EQ(appxml::Save(file, home + "/Videos", home + "/data/Ferrowick/Temp", items), 1);
+    LocalVideoSite site;
+    const quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    SCOPED_TRACE(seed);
+
+    const int rounds = 20;
+    int kills = 0;
+    // Nothing but a save's new file is created beside app.xml from here on.
+    ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick/Temp"));
+    const int created = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ::inotify_add_watch(created, QFile::encodeName(home + "/data/Ferrowick").constData(), IN_CREATE);
+    alignas(inotify_event) char events[4096];
+    for (int round = 0; round < rounds; ++round) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QStringList before = StoredIds(f.readAll());
+        f.close();
+        Program app(home, site.proxyUrl());
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.rows().size() == before.size(); }, 30000)) << round;
+
+        QStringList after = before;
+        while (::read(created, events, sizeof events) > 0) {
+        }
+        if (round % 2 == 0) {
+            const QString id = QStringLiteral("killed%1").arg(round, 5, 10, QChar('0'));
+            site.setVideo(id.toStdString(), Good("Added in round " + std::to_string(round), 2000));
+            app.type(Addr(id.toLatin1().constData()));
+            app.click("#add");
+            after.prepend(id);
+        } else {
+            app.click("#content option", 0);
+            app.menu("#content option", "mi_remove");
+            after.removeFirst();
+        }
+        if (round % 4 < 2) {
+            // Within the first milliseconds of writing the new file.
+            pollfd p{created, POLLIN, 0};
+            EXPECT_EQ(::poll(&p, 1, 5000), 1) << "round " << round << ": no save began";
+            QThread::usleep(random.bounded(3000u));
+        } else {
+            QThread::msleep(random.bounded(500u, 1300u));  // the save comes about a second after the change
+        }
+        ::kill(pid_t(app.process().processId()), SIGKILL);
+        ASSERT_TRUE(app.exited());
+        ++kills;
+
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        f.close();
+        EXPECT_TRUE(bytes.endsWith("</application>\n")) << "round " << round << ": " << bytes.size() << " bytes";
+        const QStringList ids = StoredIds(bytes);
+        EXPECT_TRUE(ids == before || ids == after) << "round " << round << ": " << ids.size() << " items, "
+                                                   << before.size() << " before, " << after.size() << " after";
+    }
+    ::close(created);
+    // Each save cut short leaves its own temporary file beside app.xml.
+    const auto insideASave = QDir(home + "/data/Ferrowick").entryList({"app.xml.*"}, QDir::Files | QDir::Hidden).size();
+    std::printf("[ kills    ] %d kills, %d of them while a save was being written\n", kills, int(insideASave));
 }
 
 // At a device pixel ratio of 2 the window keeps its size in logical pixels,
