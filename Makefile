@@ -8,7 +8,7 @@ CTEST_ARGS ?= --output-on-failure -j2
 TEST_ENV    = QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
               QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
 
-.PHONY: deps configure build run deb test test-tsan test-asan test-sanitize bench fuzz clean demo install format check-format
+.PHONY: deps configure build run deb test test-tsan test-asan test-sanitize test-asan-e2e bench fuzz clean demo install format check-format
 
 deps:
 	@bash scripts/install-deps.sh
@@ -39,18 +39,30 @@ deb: build
 test: build
 	@cd $(BUILD) && $(TEST_ENV) ctest $(CTEST_ARGS)
 
-# Engine and page-model tests under ThreadSanitizer / AddressSanitizer.
+# The tests labelled sanitize: the headless ones under ThreadSanitizer, and
+# with them the window and dialog tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Only those tests are built.
 test-tsan: deps
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=thread -DFERROWICK_WERROR=$(WERROR) >/dev/null
-	@cmake --build build-tsan
+	@cmake --build build-tsan --target ferrowick_sanitize_tests
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" $(TEST_ENV) ctest $(CTEST_ARGS) -L sanitize
 
 test-asan: deps
 	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=address -DFERROWICK_WERROR=$(WERROR) >/dev/null
-	@cmake --build build-asan
-	@cd build-asan && ASAN_OPTIONS="detect_leaks=1" $(TEST_ENV) ctest $(CTEST_ARGS) -L sanitize
+	@cmake --build build-asan --target ferrowick_sanitize_tests
+	@cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" \
+	  $(TEST_ENV) ctest $(CTEST_ARGS) -L sanitize
 
 test-sanitize: test-tsan test-asan
+
+# The real program end to end under AddressSanitizer and UBSan: slow, and not
+# part of CI. Qt WebEngine's own teardown is suppressed as the file explains.
+test-asan-e2e: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=address -DFERROWICK_WERROR=$(WERROR) >/dev/null
+	@cmake --build build-asan --target ferrowick test_e2e
+	@cd build-asan && ASAN_OPTIONS="detect_leaks=1 new_delete_type_mismatch=0 fast_unwind_on_malloc=0" \
+	  LSAN_OPTIONS="suppressions=$(CURDIR)/tests/e2e/webengine-teardown.supp" \
+	  UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" $(TEST_ENV) ctest $(CTEST_ARGS) -R '^test_e2e\.'
 
 # Benchmarks print figures; they assert nothing.
 bench: build

@@ -11,9 +11,11 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 
 #include <csignal>
 #include <fcntl.h>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -30,6 +32,12 @@ void OnExitSignal(int signo)
 
 // What one hand-over may carry; anything longer is not a list of addresses.
 constexpr qint64 kMaxHandOverBytes = 1 << 20;
+// A later start sends its addresses at once and goes; a connection that is
+// still open after this long is no hand-over and is closed.
+constexpr int kHandOverTimeoutMs = 5000;
+// Hand-overs open at once; more are refused, so that no local client can
+// make this copy hold descriptors without end.
+constexpr int kMaxOpenHandOvers = 16;
 
 // An abstract socket name is open to every user of the machine: only a
 // peer of this user may hand addresses over, or be handed them.
@@ -117,14 +125,22 @@ void CquenbyApp::TakeHandedAddresses(CMainFrame* frame)
 {
     QLocalServer* server = m_hInstanceEvent.get();
     QPointer<CMainFrame> target(frame);
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, target] {
+    auto open = std::make_shared<int>(0);
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, target, open] {
         while (QLocalSocket* socket = server->nextPendingConnection()) {
-            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            if (!SameUser(*socket)) {
+            if (*open >= kMaxOpenHandOvers || !SameUser(*socket)) {
                 socket->abort();
                 socket->deleteLater();
                 continue;
             }
+            // Counted until the socket is gone; abort() has closed its descriptor by then.
+            ++*open;
+            QObject::connect(socket, &QObject::destroyed, [open] { --*open; });
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QTimer::singleShot(kHandOverTimeoutMs, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
             auto buffer = std::make_shared<QByteArray>();
             auto total = std::make_shared<qint64>(0);
             const auto read = [socket, buffer, total, target] {

@@ -1,4 +1,6 @@
-// Starts the real program with 100 restored rows, offscreen, and prints:
+// bench_startup [rows [rounds]]
+// Starts the real program with restored rows (100 unless given), offscreen,
+// and prints:
 // the time from process start to the page's first contentful paint (the
 // rows come with the page's first document), the resident memory of the
 // program and its web engine processes together, and the time to quit with
@@ -117,11 +119,12 @@ Run Once(const QString& home)
 int main(int argc, char** argv)
 {
     QCoreApplication qapp(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const int rowCount = argc > 1 ? std::max(0, atoi(argv[1])) : 100;
+    const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
     QTemporaryDir home;
     QDir().mkpath(home.filePath("data/Ferrowick"));
     std::vector<appxml::ItemRecord> items;
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < rowCount; ++i) {
         const QString id = QStringLiteral("video%1").arg(i, 4, 10, QChar('0'));
         items.push_back({id, QStringLiteral("Restored video number %1").arg(i), "/nowhere/" + id + ".mp4", "", "",
                          i % 10 == 0 ? 3 : 0, 1000000 + i, 1000000 + i});
@@ -129,7 +132,7 @@ int main(int argc, char** argv)
 
     std::vector<Run> runs;
     for (int i = 0; i < rounds; ++i) {
-        // Each start reads the same 100 rows; the close writes them back.
+        // Each start reads the same rows; the close writes them back.
         appxml::Save(home.filePath("data/Ferrowick/app.xml"), home.filePath("Videos"), home.filePath("data/Temp"),
                      items);
         runs.push_back(Once(home.path()));

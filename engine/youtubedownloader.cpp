@@ -11,6 +11,7 @@
 #include "platform/textconv.h"
 
 #include <QUrl>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <new>
@@ -32,17 +33,23 @@ const char* const kHeaderLines[] = {
 // chunk at once costs little beside the transfer, small enough for the stack.
 constexpr unsigned kChunk = 64 * 1024;
 
-// Reads a body in pieces of at most kChunk bytes until its end or a stop
-// request, handing each piece to the sink as it arrives.
+// A site page larger than this is no page of the site. Reading stops there,
+// so that one endless answer cannot take the memory of the whole program.
+constexpr size_t kMaxPageBytes = 16 * 1024 * 1024;
+// A thumbnail is decoration: what lies past this size is not written.
+constexpr uint64_t kMaxThumbnailBytes = 2 * 1024 * 1024;
+
+// Reads a body in pieces of at most kChunk bytes until its end, a stop
+// request or a sink that wants no more, handing each piece to the sink as
+// it arrives.
 template <typename Sink>
 void ReadBody(CYouTubeDownloader& job, CHttpFile& file, Sink sink)
 {
     char buffer[kChunk];
     while (!job.IsStopping()) {
         const unsigned n = file.Read(buffer, kChunk);
-        if (n == 0)
+        if (n == 0 || !sink(buffer, n))
             break;
-        sink(buffer, n);
     }
 }
 
@@ -199,7 +206,13 @@ void CYouTubeDownloader::FetchThumbnail()
     CFile file;
     file.Open(path);
 
-    ReadBody(*this, *req->file, [&](const char* data, unsigned n) { file.Write(data, n); });
+    uint64_t written = 0;
+    ReadBody(*this, *req->file, [&](const char* data, unsigned n) {
+        const unsigned part = unsigned(std::min<uint64_t>(n, kMaxThumbnailBytes - written));
+        file.Write(data, part);
+        written += part;
+        return written < kMaxThumbnailBytes;
+    });
     file.Close();
     req.reset();
     OnThumbnailDone(path);
@@ -211,7 +224,12 @@ void CYouTubeDownloader::ParseWatchPage(QString& token, QString& title)
     auto req = SendRequest(kVideoSiteHost, QStringLiteral("watch?v=%1").arg(m_strVideoId), 0);
 
     std::string body;
-    ReadBody(*this, *req->file, [&](const char* data, unsigned n) { body.append(data, n); });
+    ReadBody(*this, *req->file, [&](const char* data, unsigned n) {
+        if (body.size() + n > kMaxPageBytes)
+            throw CMemoryException(QStringLiteral("the watch page is larger than %1 bytes").arg(kMaxPageBytes));
+        body.append(data, n);
+        return true;
+    });
 
     std::string group;
     if (Search(body, g_reTitle, group))
@@ -273,6 +291,7 @@ void CYouTubeDownloader::FetchVideo(const QString& token, const QString& title)
         total += n;
         file.Write(data, n);
         OnVideoProgress(int32_t(uint32_t(total)), length);
+        return true;
     });
     file.Close();
     req.reset();

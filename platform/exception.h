@@ -17,6 +17,12 @@ protected:
     QString m_strMessage;
 };
 
+// Memory a task must not take: it ends that task, not the program.
+class CMemoryException : public CException {
+public:
+    using CException::CException;
+};
+
 // A stop request, or an operation that rejected its input after telling the user.
 class CUserException : public CException {
 public:

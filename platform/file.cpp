@@ -30,8 +30,11 @@ void CFile::Open(const QString& path)
     const QByteArray native = path.toUtf8();
     if (path.isEmpty() || native.contains('\0'))
         Fail(EINVAL, "cannot create");
-    // No O_TRUNC: truncating before the lock would destroy a file another writer holds.
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    // No O_TRUNC: truncating before the lock would destroy a file another
+    // writer holds. No link is followed: one planted at the name would have
+    // the download overwrite whatever it points to. O_NONBLOCK keeps a pipe
+    // planted there from holding the worker; only a plain file is written.
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd < 0)
         Fail(errno, "cannot create");
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -39,10 +42,16 @@ void CFile::Open(const QString& path)
         ::close(fd);
         Fail(err == EWOULDBLOCK ? EBUSY : err, "in use");
     }
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    if (!known || !S_ISREG(st.st_mode)) {
+        const int err = known ? EINVAL : errno;
+        ::close(fd);
+        Fail(err, "not a plain file");
+    }
     // Only a file with content is truncated: on ext4 a truncated file is
     // flushed synchronously when it is closed, which an empty one needs not be.
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || (st.st_size != 0 && ::ftruncate(fd, 0) != 0)) {
+    if (st.st_size != 0 && ::ftruncate(fd, 0) != 0) {
         const int err = errno;
         ::close(fd);
         Fail(err, "cannot truncate");

@@ -4,7 +4,8 @@
 
 // A file opened for writing, create-always and not shared: the exclusive lock
 // is taken before the file is truncated, so a file that another writer holds
-// open is refused and left untouched. Failures raise CFileException.
+// open is refused and left untouched. A symbolic link or anything but a plain
+// file at the name is refused too. Failures raise CFileException.
 class CFile {
 public:
     CFile() = default;

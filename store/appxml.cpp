@@ -5,12 +5,18 @@
 #include "platform/decimal.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <memory>
 #include <vector>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace appxml {
 
@@ -30,10 +36,22 @@ bool IsFieldName(const QString& name)
     return false;
 }
 
+// What the address patterns take as a video id: letters, digits, '_' and
+// '-'. The id names the thumbnail's file, so nothing else may come in here.
+bool IsVideoId(const QString& id)
+{
+    for (const QChar c : id) {
+        const char16_t u = c.unicode();
+        if (!((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' || u == '-'))
+            return false;
+    }
+    return !id.isEmpty();
+}
+
 void RestoreItem(const CXmlElementItem& e, Document& doc)
 {
     const QString id = e.GetAttribute(QStringLiteral("id")).trimmed();
-    if (id.isEmpty())
+    if (!IsVideoId(id))
         return;
     doc.items.push_back({id, e.m_strTitle, e.m_strVideoPath, e.m_strThumbPath, e.m_strImagePath,
                          ParseDecimal(e.m_strError), ParseDecimal(e.m_strLength), ParseDecimal(e.m_strCompleted)});
@@ -210,11 +228,12 @@ int LoadLearnSetting()
     return profile.value(QLatin1String(kLearnKey), 1).toInt();
 }
 
-void SaveLearnSetting(int value)
+bool SaveLearnSetting(int value)
 {
     QSettings profile(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(kProfileName));
     profile.setValue(QLatin1String(kLearnKey), value);
     profile.sync();
+    return profile.status() == QSettings::NoError;
 }
 
 bool Load(const QString& path, Document& doc)
@@ -306,6 +325,68 @@ void WriteDocument(QXmlStreamWriter& w, const QString& videoFolder, const QStrin
     w.writeEndDocument();
 }
 
+bool WriteAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// The file at `path` ends up holding either all of `bytes` or exactly what
+// it held before, whatever fails on the way: the text goes to a new file in
+// the same folder, is checked to be on the disk, and only then takes the
+// name. Buffered writers (QSaveFile among them) can report a failed last
+// flush too late for that.
+int ReplaceFile(const QString& path, const QByteArray& bytes)
+{
+    QFileInfo info(path);
+    if (info.isSymLink())
+        info.setFile(info.symLinkTarget());  // the link stays, its file is replaced
+    if (info.isDir() || (info.exists() && !info.isWritable()))
+        return -1;
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    struct stat old {};
+    const bool existed = ::stat(target.constData(), &old) == 0;
+
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return -1;
+    if (existed)
+        ::fchmod(fd, old.st_mode & 07777);
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    // After the fsync an interrupted close has nothing left to lose.
+    if (::close(fd) != 0 && errno != EINTR)
+        ok = false;
+    if (!ok || ::rename(temp.constData(), target.constData()) != 0) {
+        ::unlink(temp.constData());
+        return 0;
+    }
+    // The new name itself reaches the disk with its folder. A folder that
+    // cannot be synced still holds the complete new file.
+    const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return 1;
+}
+
 }  // namespace
 
 QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items)
@@ -319,17 +400,7 @@ QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, cons
 int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
          const std::vector<ItemRecord>& items)
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return -1;
-    QXmlStreamWriter w(&file);
-    WriteDocument(w, videoFolder, tempFolder, items);
-    if (w.hasError()) {
-        file.cancelWriting();
-        return 0;
-    }
-    return file.commit() ? 1 : 0;
+    return ReplaceFile(path, Serialize(videoFolder, tempFolder, items));
 }
 
 }  // namespace appxml

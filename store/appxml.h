@@ -13,7 +13,7 @@ namespace appxml {
 
 // One stored video. Numbers are already decoded; an absent field is empty or 0.
 struct ItemRecord {
-    QString id;  // trimmed, never empty
+    QString id;  // trimmed, a video id
     QString title;
     QString videopath;
     QString thumbpath;
@@ -30,10 +30,11 @@ struct Document {
 };
 
 // Reads records from the bytes of a document. Each `dir` counts at its end
-// tag and each `item` with a non-blank id at its own, so a document cut off
-// or broken keeps everything completed before the break. True when reading
-// ran to the end or stopped at a reader error (a DTD included); false when a
-// field element is the document element.
+// tag and each `item` at its own, so a document cut off or broken keeps
+// everything completed before the break. An item whose trimmed id is not a
+// video id (letters, digits, '_', '-') is skipped and the items after it
+// still load. True when reading ran to the end or stopped at a reader error
+// (a DTD included); false when a field element is the document element.
 bool Parse(const QByteArray& bytes, Document& doc);
 // The same from a file; false when it cannot be opened.
 bool Load(const QString& path, Document& doc);
@@ -41,14 +42,15 @@ bool Load(const QString& path, Document& doc);
 // The whole document, UTF-8, indented, every container closed by a full end tag.
 QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items);
 // Writes the document to a temporary file beside `path`, which replaces
-// `path` only once complete. 1 written, 0 writing failed (the old file
-// stays), -1 the file cannot be created.
+// `path` only once all of it is on the disk. 1 written, 0 writing failed
+// (the old file stays byte for byte), -1 the file cannot be created.
 int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
          const std::vector<ItemRecord>& items);
 
-// The profile value of the learn setting: 1 when absent.
+// The profile value of the learn setting: 1 when absent. A failed save
+// (false) keeps the value stored before.
 int LoadLearnSetting();
-void SaveLearnSetting(int value);
+bool SaveLearnSetting(int value);
 
 // The profile store of the learn setting.
 inline constexpr const char* kProfileName = "Ferrowick";

@@ -10,12 +10,15 @@
 #include "tests/site/localvideosite.h"
 #include "tests/support/testprogram.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
+#include <QLocalSocket>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -23,7 +26,13 @@
 
 #include "tests/waitfor.h"
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <memory>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace localsite;
 
@@ -120,6 +129,21 @@ appxml::Document Stored(const QString& home)
 QString Addr(const char* id)
 {
     return QStringLiteral("http://www.youtube.com/watch?v=%1").arg(id);
+}
+
+// The running copy's instance socket for a home of these tests: the fixed
+// name, then a hash of the user id and the canonical data folder.
+QString InstanceName(const QString& home)
+{
+    const QString data = QFileInfo(home + "/data/Ferrowick").canonicalFilePath();
+    const QByteArray key = QByteArray::number(::getuid()) + '\0' + data.toUtf8();
+    return QStringLiteral("{160AFF58-2421-47e6-BEB2-262334CADCC6}-") +
+           QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32));
+}
+
+int OpenDescriptors(qint64 pid)
+{
+    return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
 }
 
 }  // namespace
@@ -383,14 +407,144 @@ TEST(EndToEnd, AddressesFromTheCommandLineAndFromASecondStart)
     EXPECT_EQ(app.rows().value(0), "Handed over 2.9 KB");
     ASSERT_TRUE(WaitFor([&] { return Stored(home).items.size() == 3; }, 5000));
 
+    // A local client cannot make the running copy hold its descriptors: at
+    // most 16 hand-overs are open at once, the rest are refused at once, and
+    // one that never completes an address is closed after 5 s.
+    const qint64 pid = app.process().processId();
+    const int before = OpenDescriptors(pid);
+    std::vector<std::unique_ptr<QLocalSocket>> clients;
+    for (int i = 0; i < 32; ++i) {
+        auto client = std::make_unique<QLocalSocket>();
+        client->setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+        client->connectToServer(InstanceName(home));
+        ASSERT_TRUE(client->waitForConnected(3000));
+        client->write("http://www.youtube.com/watch?v=partial0001");  // no NUL: never complete
+        client->flush();
+        clients.push_back(std::move(client));
+    }
+    const auto closed = [&] {
+        return int(std::count_if(clients.begin(), clients.end(),
+                                 [](const auto& c) { return c->state() == QLocalSocket::UnconnectedState; }));
+    };
+    QElapsedTimer sinceConnected;
+    sinceConnected.start();
+    EXPECT_TRUE(WaitFor([&] { return closed() >= 16; }, 3000)) << closed() << " closed";
+    QThread::msleep(500);
+    const int during = OpenDescriptors(pid);
+    if (sinceConnected.elapsed() < 4000) {
+        EXPECT_EQ(closed(), 16);
+        EXPECT_LE(during - before, 16 + 6) << before << " descriptors before, " << during << " during";
+    }
+    EXPECT_TRUE(WaitFor([&] { return closed() == 32; }, 8000)) << closed() << " closed";
+    EXPECT_TRUE(WaitFor([&] { return OpenDescriptors(pid) <= before + 6; }, 3000))
+        << before << " descriptors before, " << OpenDescriptors(pid) << " after";
+    clients.clear();
+    site.setVideo("handover004", GoodVideo("After the crowd", 4000));
+    EXPECT_EQ(app.startBeside({Addr("handover004")}), 0);
+    ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 4 videos"; })) << app.status().toStdString();
+    EXPECT_EQ(app.rows().value(0), "After the crowd 3.9 KB");
+
     // Without arguments nothing changes; a duplicate gets its message in the
     // running copy and adds nothing.
     EXPECT_EQ(app.startBeside(), 0);
     EXPECT_EQ(app.startBeside({"http://www.youtube.com/v/handover003"}), 0);
     EXPECT_TRUE(app.answer("http://www.youtube.com/v/handover003 has already in the download list.", "Return"));
-    EXPECT_EQ(app.status(), "Total: 3 videos");
-    EXPECT_EQ(app.rows().size(), 3);
+    EXPECT_EQ(app.status(), "Total: 4 videos");
+    EXPECT_EQ(app.rows().size(), 4);
     EXPECT_EQ(app.process().state(), QProcess::Running);
+}
+
+namespace {
+
+QStringList StoredIds(const QByteArray& bytes)
+{
+    appxml::Document doc;
+    appxml::Parse(bytes, doc);
+    QStringList ids;
+    for (const appxml::ItemRecord& r : doc.items)
+        ids << r.id;
+    return ids;
+}
+
+}  // namespace
+
+// Killed around the save that follows an add or a remove, half the time
+// the moment the save's new file appears, half at a random moment: after
+// every kill app.xml is whole and holds the list from before the change or
+// the one after it, never less.
+TEST(EndToEnd, AKillWhileTheListIsSavedLeavesTheOldListOrTheNewOne)
+{
+    QTemporaryDir homeDir;
+    const QString home = homeDir.path();
+    const QString file = home + "/data/Ferrowick/app.xml";
+    // A long list takes a while to write, which widens the moment to hit.
+    std::vector<appxml::ItemRecord> items;
+    for (int i = 0; i < 2000; ++i) {
+        const QString id = QStringLiteral("stored%1").arg(i, 5, 10, QChar('0'));
+        items.push_back({id, "Stored video " + id, home + "/Videos/" + id + ".mp4", "", "", 0, 1000, 1000});
+    }
+    ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick"));
+    ASSERT_EQ(appxml::Save(file, home + "/Videos", home + "/data/Ferrowick/Temp", items), 1);
+    TestDesktop desktop;
+    LocalVideoSite site;
+    const quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    SCOPED_TRACE(seed);
+
+    const int rounds = 20;
+    int kills = 0;
+    // Nothing but a save's new file is created beside app.xml from here on.
+    ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick/Temp"));
+    const int created = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ::inotify_add_watch(created, QFile::encodeName(home + "/data/Ferrowick").constData(), IN_CREATE);
+    alignas(inotify_event) char events[4096];
+    for (int round = 0; round < rounds; ++round) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QStringList before = StoredIds(f.readAll());
+        f.close();
+        Program app(home, desktop, site);
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.rows().size() == before.size(); }, 30000)) << round;
+
+        QStringList after = before;
+        while (::read(created, events, sizeof events) > 0) {
+        }
+        if (round % 2 == 0) {
+            const QString id = QStringLiteral("killed%1").arg(round, 5, 10, QChar('0'));
+            site.setVideo(id.toStdString(), GoodVideo("Added in round " + std::to_string(round), 2000));
+            app.type(Addr(id.toLatin1().constData()));
+            app.click("#add");
+            after.prepend(id);
+        } else {
+            app.click("#content option", 0);
+            app.menu("#content option", "mi_remove");
+            after.removeFirst();
+        }
+        if (round % 4 < 2) {
+            // Within the first milliseconds of writing the new file.
+            pollfd p{created, POLLIN, 0};
+            EXPECT_EQ(::poll(&p, 1, 5000), 1) << "round " << round << ": no save began";
+            QThread::usleep(random.bounded(3000u));
+        } else {
+            QThread::msleep(random.bounded(500u, 1300u));  // the save comes about a second after the change
+        }
+        ::kill(pid_t(app.process().processId()), SIGKILL);
+        ASSERT_TRUE(app.exited());
+        ++kills;
+
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        f.close();
+        EXPECT_TRUE(bytes.endsWith("</application>\n")) << "round " << round << ": " << bytes.size() << " bytes";
+        const QStringList ids = StoredIds(bytes);
+        EXPECT_TRUE(ids == before || ids == after) << "round " << round << ": " << ids.size() << " items, "
+                                                   << before.size() << " before, " << after.size() << " after";
+    }
+    ::close(created);
+    // Each save cut short leaves its own temporary file beside app.xml.
+    const auto insideASave = QDir(home + "/data/Ferrowick").entryList({"app.xml.*"}, QDir::Files | QDir::Hidden).size();
+    std::printf("[ kills    ] %d kills, %d of them while a save was being written\n", kills, int(insideASave));
 }
 
 // At a device pixel ratio of 2 the window keeps its size in logical pixels,

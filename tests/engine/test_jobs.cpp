@@ -15,6 +15,8 @@
 #include <functional>
 #include <thread>
 
+#include <sys/stat.h>
+
 using namespace localsite;
 
 namespace {
@@ -596,4 +598,99 @@ TEST_F(JobTest, OtherExceptionsMapToCodesSixAndSeven)
     seven->tempFolder = [](QString&) { throw 42; };
     EXPECT_EQ(run(six).error, DE_FRAMEWORK);
     EXPECT_EQ(run(seven).error, DE_UNKNOWN);
+}
+
+namespace {
+
+// The most this process has held resident so far, in KiB.
+long PeakResidentKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+}  // namespace
+
+// A page that never ends must end its own job, never the program; a large
+// page whose token stands at its very end is still a page.
+TEST_F(JobTest, AnEndlessPageEndsItsOwnJobWithCodeSixAndNothingElse)
+{
+    Video endless = Good();
+    endless.page.endless = true;
+    site.setVideo("endless", endless);
+    Video other = Good(200000);
+    other.video.trickleBytes = 4096;
+    other.video.trickleMs = 10;
+    site.setVideo("other", other);
+    Video tail = Good(3000);
+    tail.rawPage = "<title>YouTube - Tail</title>" + std::string(5 * 1000 * 1000, 'x') + ", \"t\": \"tok123\"";
+    site.setVideo("tail", tail);
+
+    const long before = PeakResidentKb();
+    TestJob* running = makeJob("other");
+    ASSERT_TRUE(running->Start());
+    const DownloaderInfo info = run(makeJob("endless"));
+    EXPECT_EQ(info.error, DE_FRAMEWORK);
+    EXPECT_TRUE(info.videopath.isEmpty());
+    EXPECT_EQ(site.count("/get_video?video_id=endless"), 0);
+    EXPECT_LT(PeakResidentKb() - before, 256 * 1024) << "the page was read far past its limit";
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(*running).state == DS_DONE; }));
+    EXPECT_EQ(Snapshot(*running).error, DE_NONE);
+    EXPECT_EQ(Snapshot(*running).completed, 200000);
+
+    const DownloaderInfo last = run(makeJob("tail"));
+    EXPECT_EQ(last.error, DE_NONE);
+    EXPECT_EQ(last.title, "Tail");
+}
+
+TEST_F(JobTest, AThumbnailStopsAtTwoMebibytesAndTheVideoStillComes)
+{
+    Video v = Good();
+    for (int i = 0; v.thumbnail.size() < 3 * 1024 * 1024; ++i)
+        v.thumbnail += char('a' + i % 26);
+    site.setVideo("bigthumb", v);
+    const DownloaderInfo info = run(makeJob("bigthumb"));
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.thumbpath, dir.filePath("Temp/bigthumb.jpg"));
+    EXPECT_EQ(Contents(info.thumbpath), QByteArray::fromStdString(v.thumbnail.substr(0, 2 * 1024 * 1024)));
+    EXPECT_EQ(Contents(info.videopath).size(), 50000);
+}
+
+// A link, or a pipe, planted where a file goes: the job ends with code 5 and
+// what the link points to stays as it was.
+TEST_F(JobTest, ALinkOrAPipeAtTheThumbnailOrVideoNameIsNotWritten)
+{
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("keep.txt");
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious");
+    }
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("Temp")));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("Video")));
+    ASSERT_TRUE(QFile::link(victim, dir.filePath("Temp/linkthumb.jpg")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("Temp/pipethumb.jpg")).constData(), 0644), 0);
+    Video linked = Good();
+    linked.title = "Linked";
+    ASSERT_TRUE(QFile::link(victim, dir.filePath("Video/Linked.mp4")));
+    site.setVideo("linkthumb", Good());
+    site.setVideo("pipethumb", Good());
+    site.setVideo("linkvideo", linked);
+
+    for (const char* id : {"linkthumb", "pipethumb"}) {
+        const DownloaderInfo info = run(makeJob(id));
+        EXPECT_EQ(info.error, DE_FILE) << id;
+        EXPECT_EQ(site.count(std::string("/watch?v=") + id), 0) << id;
+    }
+    const DownloaderInfo info = run(makeJob("linkvideo"));
+    EXPECT_EQ(info.error, DE_FILE);
+    EXPECT_NE(info.state, DS_DOWNLOADING);
+    EXPECT_TRUE(QFileInfo(dir.filePath("Video/Linked.mp4")).isSymLink());
+    EXPECT_EQ(Contents(victim), QByteArray("precious"));
 }

@@ -1,10 +1,16 @@
 #include "tests/store/profile.h"
 #include "storefixture.h"
+#include "store/appxml.h"
 #include "ui/page/rows.h"
 
 #include <QDir>
+#include <QSettings>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +50,45 @@ struct Limit {
         setrlimit(resource, &l);
     }
     ~Limit() { setrlimit(resource, &saved); }
+};
+
+// A 64 KiB tmpfs of its own for the test's lifetime; mounting needs root.
+struct SmallDisk {
+    QTemporaryDir dir;
+    QString path = dir.path();
+    int error = 0;
+    SmallDisk()
+    {
+        if (::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, "size=64k") != 0)
+            error = errno;
+    }
+    ~SmallDisk()
+    {
+        if (!error)
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    }
+    // Takes every free block.
+    void Fill()
+    {
+        QFile f(path + "/filler");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray block(1024, 'f');
+        while (f.write(block) == block.size() && f.flush()) {
+        }
+    }
+    bool Remount(unsigned long flags)
+    {
+        return ::mount(nullptr, QFile::encodeName(path).constData(), nullptr, MS_REMOUNT | flags, "size=64k") == 0;
+    }
+};
+
+// The profile store in another folder while the object lives.
+struct ProfileIn {
+    explicit ProfileIn(const QString& folder)
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    }
+    ~ProfileIn() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, ProfileFolder()); }
 };
 
 }  // namespace
@@ -203,10 +248,17 @@ TEST_F(SaveTest, WhenWritingFailsHalfwayTheOldFileStaysWhole)
 {
     const QByteArray old = "<application><content><item id=\"keep\"/></content></application>";
     Write(old);
+    // Files may not grow past 200 bytes, then 4 KB: the write fails like a
+    // full disk would, for one item (far below any write buffer) and for 200.
+    std::signal(SIGXFSZ, SIG_IGN);
+    Add("one", "A & <B>", "/v/a.mp4", "", "", DE_NONE, 10, 10);
+    {
+        Limit tiny(RLIMIT_FSIZE, 200);
+        EXPECT_EQ(Save(), 0);
+        EXPECT_EQ(Read(), old);
+    }
     for (int i = 0; i < 200; ++i)
         Add(QStringLiteral("v%1").arg(i), QString(200, 'x'), "", "", "", 0, 0, 0);
-    // Files may not grow past 4 KB: the write fails like a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
     {
         Limit small(RLIMIT_FSIZE, 4096);
         EXPECT_EQ(Save(), 0);
@@ -215,4 +267,44 @@ TEST_F(SaveTest, WhenWritingFailsHalfwayTheOldFileStaysWhole)
     EXPECT_EQ(Entries(), QStringList({"app.xml"}));  // no temporary file left behind
     EXPECT_EQ(Save(), 1);
     EXPECT_GT(Read().size(), 40000);
+}
+
+TEST_F(SaveTest, OnAFullOrReadOnlyDiskTheOldListAndTheOldLearnSettingStay)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a full tmpfs needs root; WhenWritingFailsHalfwayTheOldFileStaysWhole"
+                        " covers a failed write without it";
+    SmallDisk disk;
+    if (disk.error)
+        GTEST_SKIP() << "no tmpfs here: " << std::strerror(disk.error);
+    const QString file = disk.path + "/app.xml";
+    const QByteArray old = appxml::Serialize(
+        "/p/Video", "/p/Temp", {{"old1", "first", "", "", "", 0, 1, 1}, {"old2", "second", "", "", "", 0, 2, 2}});
+    Write(old, file);
+    ProfileIn profile(disk.path);
+    SetProfileLearnValue(5);
+    const QByteArray oldProfile = Read(disk.path + "/Ferrowick.conf");
+    ASSERT_TRUE(oldProfile.contains("AddressDlgLearn=5"));
+
+    disk.Fill();
+    learn = 0;
+    Add("abc", "A & <B>", "/v/a.mp4", "", "", DE_NONE, 10, 10);
+    EXPECT_EQ(Save(file), 0);
+    EXPECT_EQ(Read(file), old);
+    AddUnfinished("new1");
+    EXPECT_EQ(Save(file), 0);
+    EXPECT_EQ(Read(file), old);
+    EXPECT_FALSE(appxml::SaveLearnSetting(0));
+    EXPECT_EQ(Read(disk.path + "/Ferrowick.conf"), oldProfile);
+
+    ASSERT_TRUE(QFile::remove(disk.path + "/filler"));
+    ASSERT_TRUE(disk.Remount(MS_RDONLY));
+    EXPECT_EQ(Save(file), -1);
+    EXPECT_EQ(Read(file), old);
+    EXPECT_EQ(QDir(disk.path).entryList(QDir::Files | QDir::Hidden), QStringList({"app.xml", "Ferrowick.conf"}));
+
+    ASSERT_TRUE(disk.Remount(0));
+    EXPECT_EQ(Save(file), 1);
+    EXPECT_TRUE(Read(file).contains("<item id=\"new1\">"));
+    EXPECT_TRUE(Read(disk.path + "/Ferrowick.conf").contains("AddressDlgLearn=0"));
 }

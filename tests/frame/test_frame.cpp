@@ -434,6 +434,46 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     EXPECT_EQ(QFileInfo(partial).size(), size);
 }
 
+// A hostile list: an id that climbs out of the temporary folder, and a
+// thumbnail path that names another file. Neither is written nor deleted.
+TEST_F(FrameTest, AStoredListCannotMakeTheWindowWriteOrDeleteOutsideItsFolders)
+{
+    QTemporaryDir victim;
+    ASSERT_TRUE(QDir().mkpath(victim.filePath("sub")));
+    const QString keep = victim.filePath("keep.txt");
+    {
+        QFile f(keep);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious");
+    }
+    QByteArray climb;
+    for (int i = 0; i < 16; ++i)
+        climb += "../";
+    climb += victim.filePath("sub/pwn").mid(1).toUtf8();
+    WriteAppXml(StoredItems(Stored(climb.constData(), 3) + "<item id=\"other1\"><title>x</title><thumbpath>" +
+                            keep.toUtf8() + "</thumbpath><error>0</error></item>" + Stored("after1", 3)));
+    site.setVideo("after1", Good());
+    Open();
+    EXPECT_EQ(RowIds(), (QStringList{"other1", "after1"}));  // the bad id alone is skipped
+
+    // Restart every failed row: nothing lands beside the victim.
+    Click(Row("after1"), 2);
+    Click(frame->m_miSelectAll);
+    Click(Row("after1"), 2);
+    Click(frame->m_miRestart);
+    ASSERT_TRUE(WaitFor([&] { return Done("after1") && Info("after1").error == DE_NONE; }));
+    EXPECT_TRUE(QDir(victim.filePath("sub")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+
+    // Remove deletes the job's own thumbnail, never a file a record names.
+    const QString thumb = Info("after1").thumbpath;
+    ASSERT_TRUE(QFile::exists(thumb));
+    Click(Row("after1"), 2);
+    Click(frame->m_miRemove);
+    EXPECT_TRUE(RowIds().isEmpty());
+    EXPECT_FALSE(QFile::exists(thumb));
+    EXPECT_TRUE(QFile::exists(keep));
+}
+
 TEST_F(FrameTest, PopupShowsTheHoveredThumbnail)
 {
     Open();

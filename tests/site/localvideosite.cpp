@@ -171,12 +171,12 @@ public:
             head += h + "\r\n";
         if (m.zeroContentLength)
             length = 0;
-        if (!m.noContentLength)
+        if (!m.noContentLength && !m.endless)
             head += "Content-Length: " + std::to_string(length) + "\r\n";
         head += "Connection: close\r\n\r\n";
         if (!sendAll(head))
             return;
-        uint64_t limit = length;
+        uint64_t limit = m.endless ? UINT64_MAX : length;
         if (m.cutAfter >= 0)
             limit = std::min<uint64_t>(limit, uint64_t(m.cutAfter));
         char buf[64 * 1024];
@@ -195,7 +195,12 @@ public:
                     n = size_t(std::min<uint64_t>(n, uint64_t(m.stallAfterBytes) - sent));
                 }
             }
-            body(sent, buf, n);
+            if (sent < length) {
+                n = size_t(std::min<uint64_t>(n, length - sent));
+                body(sent, buf, n);
+            } else {
+                std::memset(buf, 'x', n);  // past the end of an endless body
+            }
             if (!sendAll(buf, n))
                 return;
             sent += n;

@@ -27,6 +27,7 @@ struct Misbehaviour {
     size_t trickleBytes = 0;  // send the body in pieces of this size...
     int trickleMs = 0;        // ...with this pause between them
     int redirects = 0;        // answer with this many 302 hops first
+    bool endless = false;     // no Content-Length, and after the body 'x' for ever
 };
 
 struct Video {

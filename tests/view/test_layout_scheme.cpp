@@ -7,6 +7,9 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <utility>
+
 namespace {
 
 QByteArray ResourceBytes(const QString& path)
@@ -80,6 +83,30 @@ TEST_F(LayoutScheme, ReadsLocalImagesButNothingElse)
     EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + txt));
     EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.filePath(QStringLiteral("missing.jpg"))));
     EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.path() + QStringLiteral(".png")));  // a folder-like name
+}
+
+// Thumbnails are read off the interface thread and only up to 2 MiB; a
+// larger file, or a pipe named like an image, is answered as not there.
+TEST_F(LayoutScheme, ReadsNoLocalImageOverTwoMebibytesAndWaitsOnNoPipe)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString fits = dir.filePath(QStringLiteral("fits.jpg"));
+    const QString large = dir.filePath(QStringLiteral("large.jpg"));
+    const QString pipe = dir.filePath(QStringLiteral("pipe.jpg"));
+    const QByteArray limit(2 * 1024 * 1024, 'j');
+    for (const auto& [path, bytes] : {std::pair{fits, limit}, std::pair{large, limit + 'k'}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+
+    auto whole = get(QStringLiteral("ferrowick://page") + fits);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->data, limit);
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + large));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + pipe));
 }
 
 }  // namespace

@@ -220,16 +220,39 @@ TEST(ViewPage, AppliesBatchesInPlace)
     QImage thumbImage(120, 90, QImage::Format_RGB32);
     thumbImage.fill(Qt::darkGreen);
     ASSERT_TRUE(thumbImage.save(thumbPath, "PNG"));
-    HELEMENT img = ViewHarness::First(rows[5], "img");
-    ASSERT_NE(img, nullptr);
-    SetAttribute(img, "src", thumbPath);
-    h.view()->flush();
+    const auto showThumbnail = [&](HELEMENT row, const QString& path) {
+        HELEMENT img = ViewHarness::First(row, "img");
+        ASSERT_NE(img, nullptr);
+        SetAttribute(img, "src", path);
+        h.view()->flush();
+    };
+    showThumbnail(rows[5], thumbPath);
     EXPECT_TRUE(WaitFor(
         [&] {
             return dt.eval(QStringLiteral("document.querySelectorAll('#content .thumb img')[5].naturalWidth"))
                        .toInt() == 120;
         },
         5000));
+
+    // Past 2 MiB the file is no thumbnail: the row shows no image.
+    const QString largePath = dir.filePath(QStringLiteral("v6.png"));
+    ASSERT_TRUE(QFile::copy(thumbPath, largePath));
+    {
+        QFile f(largePath);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(QByteArray(2 * 1024 * 1024, '\0'));
+    }
+    showThumbnail(rows[6], largePath);
+    const QString sixth = QStringLiteral("document.querySelectorAll('#content .thumb img')[6]");
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return dt
+                .eval(sixth + QStringLiteral(".getAttribute('src').endsWith('v6.png') && ") + sixth +
+                      QStringLiteral(".complete"))
+                .toBool();
+        },
+        5000));
+    EXPECT_EQ(dt.eval(sixth + QStringLiteral(".naturalWidth")).toInt(), 0);
 
     // Typing goes on where it stopped.
     dt.call("Input.insertText", {{"text", QStringLiteral("tube.com/watch?v=x")}});

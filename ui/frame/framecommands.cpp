@@ -5,6 +5,7 @@
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
 #include "engine/sitehosts.h"
+#include "platform/paths.h"
 #include "platform/shellopen.h"
 #include "ui/dialogs/helppage.h"
 #include "ui/page/dom.h"
@@ -139,10 +140,12 @@ void CMainFrame::RemoveSelected()
         const auto it = m_items.find(id);
         if (it == m_items.end())
             continue;
+        // Only the job's own thumbnail goes, whatever path the record holds;
+        // the video file stays, and a failure changes nothing.
         const QString thumb = Snapshot(it->second.get(), DIF_THUMBPATH).thumbpath;
-        if (!thumb.isEmpty())
-            QFile::remove(thumb);  // the video file stays; a failure changes nothing
-        m_items.erase(it);         // the row leaves the page, the job goes to Discard
+        if (!thumb.isEmpty() && thumb == PathCombine(g_strTempFolder, id + QStringLiteral(".jpg")))
+            QFile::remove(thumb);
+        m_items.erase(it);  // the row leaves the page, the job goes to Discard
     }
     if (m_content.is_valid())
         UpdateElement(m_content, true);

@@ -42,6 +42,8 @@ CDownloadNotifier::CDownloadNotifier(QObject* parent) : QObject(parent)
 {
     m_quiet.setSingleShot(true);
     m_quiet.setInterval(kQuietMs);
+    // A coarse timer may fire 5 % early: the next notice would come before its second.
+    m_quiet.setTimerType(Qt::PreciseTimer);
     connect(&m_quiet, &QTimer::timeout, this, &CDownloadNotifier::Flush);
 }
 

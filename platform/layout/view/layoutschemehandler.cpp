@@ -5,9 +5,19 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
 #include <QUrl>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace layout {
 
@@ -47,8 +57,10 @@ QByteArray LayoutSchemeHandler::MimeFor(const QString& name)
     return "application/octet-stream";
 }
 
-std::optional<LayoutSchemeHandler::Reply> LayoutSchemeHandler::resolve(const QUrl& url) const
+std::optional<LayoutSchemeHandler::Reply> LayoutSchemeHandler::resolveHosted(const QUrl& url, QString& file,
+                                                                             QByteArray& mime) const
 {
+    file.clear();
     if (url.scheme() != QLatin1String(Scheme))
         return std::nullopt;
     const QString path = url.path(QUrl::FullyDecoded);
@@ -68,30 +80,99 @@ std::optional<LayoutSchemeHandler::Reply> LayoutSchemeHandler::resolve(const QUr
         return Reply{*data, MimeFor(name)};
     // Thumbnails: the absolute path of a local file arrives as the URL path.
     // Only image files are read, so the page cannot reach anything else.
-    const QByteArray mime = MimeFor(path);
-    if (!mime.startsWith("image/"))
-        return std::nullopt;
-    const QFileInfo info(path);
-    if (!info.isAbsolute() || !info.isFile())
-        return std::nullopt;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return Reply{f.readAll(), mime};
+    mime = MimeFor(path);
+    if (mime.startsWith("image/") && QFileInfo(path).isAbsolute())
+        file = path;
+    return std::nullopt;
 }
+
+std::optional<LayoutSchemeHandler::Reply> LayoutSchemeHandler::resolve(const QUrl& url) const
+{
+    QString file;
+    QByteArray mime;
+    if (auto reply = resolveHosted(url, file, mime))
+        return reply;
+    if (file.isEmpty())
+        return std::nullopt;
+    if (auto data = ReadLocalImage(file))
+        return Reply{*data, mime};
+    return std::nullopt;
+}
+
+std::optional<QByteArray> LayoutSchemeHandler::ReadLocalImage(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    QByteArray data;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxLocalImageBytes;
+    if (ok) {
+        // One byte more than allowed tells a file that grew since the look.
+        data.resize(qsizetype(st.st_size) + 1);
+        qsizetype have = 0;
+        while (ok && have < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + have, size_t(data.size() - have));
+            if (n < 0 && errno == EINTR)
+                continue;
+            ok = n >= 0;
+            if (n <= 0)
+                break;
+            have += n;
+            if (have == data.size() && data.size() <= kMaxLocalImageBytes)
+                data.resize(std::min<qsizetype>(2 * data.size(), kMaxLocalImageBytes + 1));
+        }
+        ok = ok && have <= kMaxLocalImageBytes;
+        data.resize(have);
+    }
+    ::close(fd);
+    return ok ? std::optional<QByteArray>(data) : std::nullopt;
+}
+
+namespace {
+
+void Answer(QWebEngineUrlRequestJob* job, const QByteArray& data, const QByteArray& mime)
+{
+    // The job reads the buffer later; it is deleted together with the job.
+    auto* buffer = new QBuffer(job);
+    buffer->setData(data);
+    buffer->open(QIODevice::ReadOnly);
+    job->reply(mime, buffer);
+}
+
+}  // namespace
 
 void LayoutSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 {
-    auto reply = resolve(job->requestUrl());
-    if (!reply) {
+    QString file;
+    QByteArray mime;
+    if (auto reply = resolveHosted(job->requestUrl(), file, mime)) {
+        Answer(job, reply->data, reply->mime);
+        return;
+    }
+    if (file.isEmpty()) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
-    // The job reads the buffer later; it is deleted together with the job.
-    auto* buffer = new QBuffer(job);
-    buffer->setData(reply->data);
-    buffer->open(QIODevice::ReadOnly);
-    job->reply(reply->mime, buffer);
+    // A local file may be large, or on a slow disk: it is read on a pool
+    // thread and the job answered back here. A job the page gave up on takes
+    // its watcher with it, and the answer goes nowhere.
+    using Result = std::optional<QByteArray>;
+    auto promise = std::make_shared<QPromise<Result>>();
+    auto* watcher = new QFutureWatcher<Result>(job);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, job, [job, watcher, mime] {
+        const Result data = watcher->future().resultCount() ? watcher->result() : Result();
+        if (data)
+            Answer(job, *data, mime);
+        else
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+    });
+    watcher->setFuture(promise->future());
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, file] {
+        promise->addResult(ReadLocalImage(file));
+        promise->finish();
+    });
 }
 
 }  // namespace layout

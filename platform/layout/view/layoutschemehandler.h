@@ -32,7 +32,17 @@ public:
 
     static QByteArray MimeFor(const QString& name);
 
+    // The largest local image the view reads; a larger file is not shown.
+    static constexpr qint64 kMaxLocalImageBytes = 2 * 1024 * 1024;
+    // A plain file of at most kMaxLocalImageBytes, whole; none for anything
+    // else. Never waits on a pipe or a device named like an image.
+    static std::optional<QByteArray> ReadLocalImage(const QString& path);
+
 private:
+    // What the view's resources or the host answer. Otherwise `file` names
+    // the local image to read (with its type in `mime`), or stays empty.
+    std::optional<Reply> resolveHosted(const QUrl& url, QString& file, QByteArray& mime) const;
+
     HWND m_hwnd;
 };
 
