@@ -28,10 +28,7 @@ int COptionsDlg::DoModal()
 
 void COptionsDlg::OnInitDialog()
 {
-    {
-        CSingleLock lock(g_csFolders);
-        m_strFolder = g_strVideoFolder;
-    }
+    m_strFolder = GetVideoFolderSetting();
     DoDataExchange(false);
 }
 
@@ -74,10 +71,7 @@ void COptionsDlg::OnOkButton()
     // the dialog stays open, nor after Cancel.
     if (!DoDataExchange(true))
         return;
-    {
-        CSingleLock lock(g_csFolders);
-        g_strVideoFolder = m_strFolder;
-    }
+    SetVideoFolderSetting(m_strFolder);
     done(IDOK);
 }
 

@@ -155,13 +155,9 @@ void CMainFrame::RemoveSelected()
 
 void CMainFrame::OpenOptions()
 {
-    const auto folder = [] {
-        CSingleLock lock(g_csFolders);
-        return g_strVideoFolder;
-    };
-    const QString before = folder();
+    const QString before = GetVideoFolderSetting();
     RunOptionsDialog();
-    if (folder() != before)
+    if (GetVideoFolderSetting() != before)
         ScheduleSave();
 }
 
