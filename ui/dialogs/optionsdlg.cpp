@@ -59,7 +59,7 @@ bool COptionsDlg::DoDataExchange(bool save)
 void COptionsDlg::OnBrowse()
 {
     CFolderDialog chooser(this, m_strFolder);
-    if (chooser.DoModal() == 1) {
+    if (chooser.DoModal() == IDOK) {
         m_strFolder = chooser.m_strSelectedPath;
         DoDataExchange(false);
     }
