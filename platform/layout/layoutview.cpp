@@ -16,18 +16,15 @@ uint32_t NodeId(HELEMENT he)
 
 HELEMENT ElementFromId(uint32_t id)
 {
-    LayoutNode* n = LayoutNode::FromHandle(reinterpret_cast<HELEMENT>(uintptr_t(id)));
+    LayoutNode* n = NodeFromId(id);
     return n ? n->handle() : nullptr;
 }
 
 QByteArray SnapshotDocument(HWND hwnd)
 {
-    if (!hwnd || !hwnd->document)
+    if (!hwnd || !hwnd->document())
         return "{}";
-    hwnd->mutations.clear();  // the snapshot already holds every change so far
-    QJsonObject o;
-    o.insert(QStringLiteral("style"), hwnd->styleText);
-    o.insert(QStringLiteral("root"), HLWindow::NodeJson(hwnd->document));
+    const QJsonObject o = hwnd->snapshot();
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -36,25 +33,20 @@ QByteArray TakeMutations(HWND hwnd)
     if (!hwnd)
         return "[]";
     QJsonArray batch;
-    for (QJsonObject& r : hwnd->mutations)
+    for (QJsonObject& r : hwnd->takeMutations())
         batch.append(std::move(r));
-    hwnd->mutations.clear();
     return QJsonDocument(batch).toJson(QJsonDocument::Compact);
 }
 
 int PendingMutations(HWND hwnd)
 {
-    return hwnd ? int(hwnd->mutations.size()) : 0;
+    return hwnd ? hwnd->pendingMutations() : 0;
 }
 
 void SetDirtyCallback(HWND hwnd, std::function<void()> onDirty)
 {
-    if (!hwnd)
-        return;
-    hwnd->logging = bool(onDirty);
-    hwnd->dirty = std::move(onDirty);
-    if (!hwnd->logging)
-        hwnd->mutations.clear();
+    if (hwnd)
+        hwnd->setDirtyCallback(std::move(onDirty));
 }
 
 void ProcessInput(HWND hwnd, const LayoutInput& input)
@@ -66,13 +58,13 @@ void ProcessInput(HWND hwnd, const LayoutInput& input)
 void SetInputHook(HWND hwnd, InputHook hook)
 {
     if (hwnd)
-        hwnd->hook = std::move(hook);
+        hwnd->setInputHook(std::move(hook));
 }
 
 void SetElementBoxes(HWND hwnd, const QList<QPair<uint32_t, QRect>>& boxes)
 {
     for (const auto& [id, r] : boxes) {
-        LayoutNode* n = LayoutNode::FromHandle(reinterpret_cast<HELEMENT>(uintptr_t(id)));
+        LayoutNode* n = NodeFromId(id);
         if (!n || n->owningWindow() != hwnd)
             continue;
         n->box = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -82,24 +74,12 @@ void SetElementBoxes(HWND hwnd, const QList<QPair<uint32_t, QRect>>& boxes)
 
 std::optional<QByteArray> RequestData(HWND hwnd, const QString& url)
 {
-    if (!hwnd)
-        return std::nullopt;
-    NMHL_LOAD_DATA record;
-    record.hdr.code = HLN_LOAD_DATA;
-    const std::u16string uri(reinterpret_cast<const char16_t*>(url.utf16()), size_t(url.size()));
-    record.uri = uri.c_str();
-    hwnd->awaitedUrl = &url;
-    hwnd->delivered.reset();
-    hwnd->notify(&record.hdr);
-    hwnd->awaitedUrl = nullptr;
-    std::optional<QByteArray> result;
-    result.swap(hwnd->delivered);
-    return result;
+    return hwnd ? hwnd->requestData(url) : std::nullopt;
 }
 
 QString StyleText(HWND hwnd)
 {
-    return hwnd ? hwnd->styleText : QString();
+    return hwnd ? hwnd->styleText() : QString();
 }
 
 }  // namespace layout
