@@ -135,6 +135,7 @@ enum : uint32_t {
     MOUSE_CLICK = 0xFF
 };
 enum : uint32_t { KEY_DOWN = 0, KEY_UP = 1, KEY_CHAR = 2 };
+enum : uint32_t { MAIN_MOUSE_BUTTON = 1, PROP_MOUSE_BUTTON = 2 };
 enum : uint32_t { ALT_KEY_PRESSED = 0x1, CONTROL_KEY_PRESSED = 0x2, SHIFT_KEY_PRESSED = 0x4 };
 enum : uint32_t { BEHAVIOR_DETACH = 0, BEHAVIOR_ATTACH = 1 };
 

@@ -5,8 +5,20 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <utility>
 
 namespace layout {
+
+namespace {
+
+// The state bits the view shows, as attributes its style sheets can match
+// (Chromium's :checked and :disabled do not apply to arbitrary elements).
+const std::pair<uint32_t, const char*> kShownStates[] = {
+    {STATE_CURRENT, "state-current"},   {STATE_CHECKED, "state-checked"}, {STATE_DISABLED, "state-disabled"},
+    {STATE_READONLY, "state-readonly"}, {STATE_POPUP, "state-popup"},     {STATE_ANCHOR, "state-anchor"},
+};
+
+}  // namespace
 
 uint32_t NodeId(HELEMENT he)
 {
@@ -24,7 +36,14 @@ QByteArray SnapshotDocument(HWND hwnd)
 {
     if (!hwnd || !hwnd->document())
         return "{}";
-    const QJsonObject o = hwnd->snapshot();
+    QJsonObject o = hwnd->snapshot();
+    QJsonArray states;
+    for (const auto& [bit, attribute] : kShownStates)
+        states.append(QJsonArray{qint64(bit), QLatin1String(attribute)});
+    o.insert(QStringLiteral("states"), states);
+    o.insert(QStringLiteral("modifiers"), QJsonObject{{"alt", qint64(ALT_KEY_PRESSED)},
+                                                      {"control", qint64(CONTROL_KEY_PRESSED)},
+                                                      {"shift", qint64(SHIFT_KEY_PRESSED)}});
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

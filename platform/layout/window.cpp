@@ -220,7 +220,7 @@ void HLWindow::sendMouse(uint32_t cmd, LayoutNode* target, const layout::LayoutI
     p.cmd = cmd;
     p.target = target ? target->handle() : nullptr;
     p.pos = p.pos_document = {in.x, in.y};
-    p.button_state = in.button == 2 ? 2 : 1;
+    p.button_state = in.button == layout::LayoutInput::RightButton ? PROP_MOUSE_BUTTON : MAIN_MOUSE_BUTTON;
     p.alt_state = in.modifiers;
     sendEvent(HANDLE_MOUSE, target, &p);
 }
