@@ -32,9 +32,9 @@ const char* const kHeaderLines[] = {
 
 // A site page larger than this is no page of the site. Reading stops there,
 // so that one endless answer cannot take the memory of the whole program.
-constexpr size_t kMaxPageBytes = 16 * 1024 * 1024;
+constexpr size_t kMaxPageBytes = size_t(16) * 1024 * 1024;
 // A thumbnail is decoration: what lies past this size is not written.
-constexpr uint64_t kMaxThumbnailBytes = 2 * 1024 * 1024;
+constexpr uint64_t kMaxThumbnailBytes = uint64_t(2) * 1024 * 1024;
 
 // Reads a body in pieces of at most INTERNET_READ_CHUNK bytes until its end,
 // a stop request or a sink that wants no more, handing each piece to the sink

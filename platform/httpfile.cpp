@@ -18,7 +18,7 @@ uint64_t NowMs()
     return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::string Trim(std::string s)
+std::string Trim(const std::string& s)
 {
     const char* ws = " \t\r\n";
     const size_t b = s.find_first_not_of(ws);

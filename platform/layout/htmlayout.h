@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-struct HLWindow;
+class HLWindow;
 using HWND = HLWindow*;
 using HELEMENT = struct HLElementTag*;
 

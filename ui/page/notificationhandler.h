@@ -50,7 +50,8 @@ public:
     // The callback registered with the engine; vParam is the host.
     static intptr_t HostNotify(uint32_t /*uMsg*/, uintptr_t /*wParam*/, intptr_t lParam, void* vParam)
     {
-        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+        // The record travels as an integer, as every notification's does.
+        auto* hdr = reinterpret_cast<NMHDR*>(lParam);  // NOLINT(performance-no-int-to-ptr)
         if (!hdr || !vParam || hdr->code < FIRST_CODE || hdr->code > LAST_CODE)
             return 0;
         notification_handler* self = static_cast<T*>(vParam);
