@@ -8,7 +8,7 @@ CTEST_ARGS ?= --output-on-failure -j2
 TEST_ENV    = QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
               QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
 
-.PHONY: deps configure build run deb test test-tsan test-asan test-sanitize test-asan-e2e bench fuzz clean demo install format check-format
+.PHONY: deps configure build run deb test test-tsan test-asan test-sanitize test-asan-e2e bench fuzz clean demo install format check-format tidy
 
 deps:
 	@bash scripts/install-deps.sh
@@ -82,6 +82,10 @@ format: deps
 
 check-format: deps
 	@bash scripts/check-format.sh
+
+# clang-tidy (.clang-tidy) over the product code; fails on any finding.
+tidy: build
+	@bash scripts/tidy.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-tsan build-asan build-fuzz

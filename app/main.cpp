@@ -55,9 +55,11 @@ int main(int argc, char** argv)
         qtArgumentList.insert(1, QStringLiteral("-name"));
     }
     std::vector<QByteArray> qtArguments;
+    qtArguments.reserve(size_t(qtArgumentList.size()));
     for (const QString& argument : qtArgumentList)
         qtArguments.push_back(argument.toLocal8Bit());
     std::vector<char*> qtArgv;
+    qtArgv.reserve(qtArguments.size() + 1);
     for (QByteArray& argument : qtArguments)
         qtArgv.push_back(argument.data());
     qtArgv.push_back(nullptr);

@@ -38,6 +38,9 @@ constexpr int kHandOverTimeoutMs = 5000;
 // Hand-overs open at once; more are refused, so that no local client can
 // make this copy hold descriptors without end.
 constexpr int kMaxOpenHandOvers = 16;
+// How long a second start waits for the running copy at each step of the
+// hand-over before it gives up and starts on its own.
+constexpr int kHandOverWaitMs = 3000;
 
 // An abstract socket name is open to every user of the machine: only a
 // peer of this user may hand addresses over, or be handed them.
@@ -83,7 +86,7 @@ bool CquenbyApp::HandOver(const QStringList& addresses)
     QLocalSocket socket;
     socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     socket.connectToServer(InstanceName());
-    if (!socket.waitForConnected(3000) || !SameUser(socket))
+    if (!socket.waitForConnected(kHandOverWaitMs) || !SameUser(socket))
         return false;
     // Each address in UTF-8 and ended by a NUL, which no argument holds.
     QByteArray bytes;
@@ -93,7 +96,7 @@ bool CquenbyApp::HandOver(const QStringList& addresses)
         return false;
     socket.write(bytes);
     while (socket.bytesToWrite() > 0)
-        if (!socket.waitForBytesWritten(3000))
+        if (!socket.waitForBytesWritten(kHandOverWaitMs))
             return false;
     socket.disconnectFromServer();
     return true;

@@ -145,7 +145,7 @@ int main(int argc, char** argv)
     LocalVideoSite site;
     ScopedProxy proxy(site.proxyUrl());
     site.setVideo("bench", GoodVideo("Benchmark", size));
-    g_strVideoFolder = dir.filePath("Video");
+    SetVideoFolderSetting(dir.filePath("Video"));
     g_strTempFolder = dir.filePath("Temp");
     const QString enginePath = dir.filePath("Video/Benchmark.mp4");
     const std::string curlPath = dir.filePath("Video/curl.mp4").toStdString();

@@ -75,10 +75,7 @@ void CMyYouTubeDownloader::Restore(const QString& id, const QString& title, cons
 
 void CMyYouTubeDownloader::GetVideoFolder(QString& folder)
 {
-    {
-        CSingleLock lock(g_csFolders);
-        folder = g_strVideoFolder;
-    }
+    folder = GetVideoFolderSetting();
     CreateFolderWithParents(folder);  // a failure shows when the file is created
 }
 

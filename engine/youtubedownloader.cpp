@@ -7,6 +7,7 @@
 #include "platform/decimal.h"
 #include "platform/exception.h"
 #include "platform/file.h"
+#include "platform/internetdefs.h"
 #include "platform/paths.h"
 #include "platform/textconv.h"
 
@@ -29,25 +30,21 @@ const char* const kHeaderLines[] = {
     "Accept-Language: en-us,en;q=0.5",
 };
 
-// Every read asks for at most this much. Large enough that writing each
-// chunk at once costs little beside the transfer, small enough for the stack.
-constexpr unsigned kChunk = 64 * 1024;
-
 // A site page larger than this is no page of the site. Reading stops there,
 // so that one endless answer cannot take the memory of the whole program.
-constexpr size_t kMaxPageBytes = 16 * 1024 * 1024;
+constexpr size_t kMaxPageBytes = size_t(16) * 1024 * 1024;
 // A thumbnail is decoration: what lies past this size is not written.
-constexpr uint64_t kMaxThumbnailBytes = 2 * 1024 * 1024;
+constexpr uint64_t kMaxThumbnailBytes = uint64_t(2) * 1024 * 1024;
 
-// Reads a body in pieces of at most kChunk bytes until its end, a stop
-// request or a sink that wants no more, handing each piece to the sink as
-// it arrives.
+// Reads a body in pieces of at most INTERNET_READ_CHUNK bytes until its end,
+// a stop request or a sink that wants no more, handing each piece to the sink
+// as it arrives.
 template <typename Sink>
 void ReadBody(CYouTubeDownloader& job, CHttpFile& file, Sink sink)
 {
-    char buffer[kChunk];
+    char buffer[INTERNET_READ_CHUNK];
     while (!job.IsStopping()) {
-        const unsigned n = file.Read(buffer, kChunk);
+        const unsigned n = file.Read(buffer, INTERNET_READ_CHUNK);
         if (n == 0 || !sink(buffer, n))
             break;
     }

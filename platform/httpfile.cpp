@@ -12,16 +12,13 @@
 
 namespace {
 
-// Past this much unread data the transfer is paused until the reader catches up.
-constexpr size_t kBufferLimit = 64 * 1024;
-
 uint64_t NowMs()
 {
     using namespace std::chrono;
     return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::string Trim(std::string s)
+std::string Trim(const std::string& s)
 {
     const char* ws = " \t\r\n";
     const size_t b = s.find_first_not_of(ws);
@@ -125,14 +122,15 @@ size_t CHttpFile::WriteCallback(char* data, size_t size, size_t n, void* p)
 {
     auto* self = static_cast<CHttpFile*>(p);
     const size_t len = size * n;
-    if (self->m_buffer.size() - self->m_nBufferPos >= kBufferLimit) {
+    // A full chunk unread pauses the transfer until the reader catches up.
+    if (self->m_buffer.size() - self->m_nBufferPos >= INTERNET_READ_CHUNK) {
         self->m_bPaused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
     if (self->m_nBufferPos > 0 && self->m_nBufferPos == self->m_buffer.size()) {
         self->m_buffer.clear();
         self->m_nBufferPos = 0;
-    } else if (self->m_nBufferPos > kBufferLimit) {
+    } else if (self->m_nBufferPos > INTERNET_READ_CHUNK) {
         self->m_buffer.erase(0, self->m_nBufferPos);
         self->m_nBufferPos = 0;
     }
@@ -169,7 +167,7 @@ void CHttpFile::SendRequest()
     curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());  // an added User-Agent line replaces it
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, m_curl->headers);
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, m_bFollow ? 1L : 0L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, INTERNET_MAX_REDIRECTS);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http");
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(m_dwTimeout));
@@ -177,7 +175,7 @@ void CHttpFile::SendRequest()
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CHttpFile::WriteCallback);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 64L * 1024);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, long(INTERNET_READ_CHUNK));
 
     if (curl_multi_add_handle(m_curl->multi, e) != CURLM_OK)
         Fail(CURLE_FAILED_INIT, QStringLiteral("cannot start the request"));

@@ -19,3 +19,11 @@ constexpr uint32_t HTTP_QUERY_STATUS_CODE = 19;
 constexpr uint32_t HTTP_QUERY_LOCATION = 33;
 
 constexpr uint32_t INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS = 20000;
+
+// The most one Read is asked for, and the most the layer holds unread before
+// it pauses the transfer: large enough that each piece costs little beside
+// the transfer, small enough for a reader's stack.
+constexpr uint32_t INTERNET_READ_CHUNK = 64 * 1024;
+
+// Redirects followed for one request before it fails.
+constexpr long INTERNET_MAX_REDIRECTS = 10;

@@ -278,9 +278,7 @@ bool Parse(const QByteArray& input, Document& doc)
                 return false;
             stack.pop_back();
             break;
-        case QXmlStreamReader::DTD:
-            // Document types are refused: nothing of one is ever expanded.
-            return true;
+        case QXmlStreamReader::DTD:  // refused: nothing of a document type is ever expanded
         case QXmlStreamReader::EndDocument:
         case QXmlStreamReader::Invalid:
             return true;

@@ -15,120 +15,168 @@ bool IsNameChar(char c)
 
 }  // namespace
 
+class CssSelector::Reader {
+public:
+    explicit Reader(const std::string& text) : m_text(text) {}
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    char peek() const { return atEnd() ? '\0' : m_text[m_pos]; }
+    // Takes c when it comes next.
+    bool take(char c)
+    {
+        if (atEnd() || m_text[m_pos] != c)
+            return false;
+        ++m_pos;
+        return true;
+    }
+    // True when there was white space.
+    bool skipSpace()
+    {
+        const size_t start = m_pos;
+        while (!atEnd() && std::isspace(static_cast<unsigned char>(m_text[m_pos])))
+            ++m_pos;
+        return m_pos != start;
+    }
+    // The name that comes next; empty when none does.
+    std::string name()
+    {
+        const size_t start = m_pos;
+        while (!atEnd() && IsNameChar(m_text[m_pos]))
+            ++m_pos;
+        return m_text.substr(start, m_pos - start);
+    }
+    // A quoted string, its opening quote already next; nothing when unclosed.
+    std::optional<std::string> quoted()
+    {
+        const char q = m_text[m_pos];
+        const size_t end = m_text.find(q, m_pos + 1);
+        if (end == std::string::npos)
+            return std::nullopt;
+        std::string value = m_text.substr(m_pos + 1, end - m_pos - 1);
+        m_pos = end + 1;
+        return value;
+    }
+
+private:
+    const std::string& m_text;
+    size_t m_pos = 0;
+};
+
 std::optional<CssSelector> CssSelector::Parse(const std::string& text)
 {
     CssSelector result;
-    size_t i = 0;
-    const size_t n = text.size();
-    auto skipSpace = [&] {
-        bool any = false;
-        while (i < n && std::isspace(static_cast<unsigned char>(text[i]))) {
-            ++i;
-            any = true;
-        }
-        return any;
-    };
-    auto name = [&] {
-        const size_t start = i;
-        while (i < n && IsNameChar(text[i]))
-            ++i;
-        return text.substr(start, i - start);
-    };
+    Reader in(text);
+    in.skipSpace();
+    while (true) {
+        Complex complex;
+        if (!ParseComplex(in, complex))
+            return std::nullopt;
+        result.m_alternatives.push_back(std::move(complex));
+        if (!in.take(','))
+            return result;  // a complex selector ends only at a comma or the end
+        in.skipSpace();
+    }
+}
 
-    Complex current;
-    char pending = 0;
-    skipSpace();
+// Compounds joined by combinators, up to a comma or the end.
+bool CssSelector::ParseComplex(Reader& in, Complex& out)
+{
+    char combinator = 0;
     while (true) {
         Compound c;
-        c.combinator = pending;
-        bool any = false;
-        if (i < n && text[i] == '*') {
-            ++i;
-            any = true;
-        } else if (i < n && IsNameChar(text[i])) {
-            c.tag = AsciiLower(name());
-            any = true;
-        }
-        while (i < n) {
-            const char ch = text[i];
-            if (ch == '#' || ch == '.') {
-                ++i;
-                const std::string v = name();
-                if (v.empty())
-                    return std::nullopt;
-                (ch == '#' ? c.id : c.classes.emplace_back()) = v;
-            } else if (ch == '[') {
-                ++i;
-                skipSpace();
-                AttributeTest a;
-                a.name = AsciiLower(name());
-                skipSpace();
-                if (a.name.empty() || i >= n)
-                    return std::nullopt;
-                if (text[i] == '=') {
-                    ++i;
-                    skipSpace();
-                    a.hasValue = true;
-                    if (i < n && (text[i] == '"' || text[i] == '\'')) {
-                        const char q = text[i++];
-                        const size_t end = text.find(q, i);
-                        if (end == std::string::npos)
-                            return std::nullopt;
-                        a.value = text.substr(i, end - i);
-                        i = end + 1;
-                    } else {
-                        a.value = name();
-                        if (a.value.empty())
-                            return std::nullopt;
-                    }
-                    skipSpace();
-                }
-                if (i >= n || text[i] != ']')
-                    return std::nullopt;
-                ++i;
-                c.attributes.push_back(a);
-            } else if (ch == ':') {
-                ++i;
-                const std::string pseudo = AsciiLower(name());
-                if (pseudo == "checked")
-                    c.stateBits |= STATE_CHECKED;
-                else if (pseudo == "disabled")
-                    c.stateBits |= STATE_DISABLED;
-                else
-                    return std::nullopt;
-            } else {
-                break;
-            }
-            any = true;
-        }
-        if (!any)
-            return std::nullopt;
-        current.push_back(c);
-
-        const bool space = skipSpace();
-        if (i >= n) {
-            result.m_alternatives.push_back(current);
-            break;
-        }
-        if (text[i] == ',') {
-            ++i;
-            skipSpace();
-            result.m_alternatives.push_back(current);
-            current.clear();
-            pending = 0;
-            continue;
-        }
-        if (text[i] == '>') {
-            ++i;
-            skipSpace();
-            pending = '>';
+        c.combinator = combinator;
+        if (!ParseCompound(in, c))
+            return false;
+        out.push_back(std::move(c));
+        const bool space = in.skipSpace();
+        if (in.atEnd() || in.peek() == ',')
+            return true;
+        if (in.take('>')) {
+            in.skipSpace();
+            combinator = '>';
         } else if (space) {
-            pending = ' ';
+            combinator = ' ';
         } else {
-            return std::nullopt;  // '+', '~', '(' and the rest are outside the subset
+            return false;  // '+', '~', '(' and the rest are outside the subset
         }
     }
-    return result;
+}
+
+// A type or '*', then any number of #id, .class, [attribute] and :pseudo-class.
+bool CssSelector::ParseCompound(Reader& in, Compound& out)
+{
+    bool any = false;
+    if (in.take('*')) {
+        any = true;
+    } else if (IsNameChar(in.peek())) {
+        out.tag = AsciiLower(in.name());
+        any = true;
+    }
+    while (!in.atEnd()) {
+        const char ch = in.peek();
+        if (ch == '#' || ch == '.') {
+            in.take(ch);
+            const std::string v = in.name();
+            if (v.empty())
+                return false;
+            (ch == '#' ? out.id : out.classes.emplace_back()) = v;
+        } else if (ch == '[') {
+            if (!ParseAttribute(in, out))
+                return false;
+        } else if (ch == ':') {
+            if (!ParsePseudoClass(in, out))
+                return false;
+        } else {
+            break;
+        }
+        any = true;
+    }
+    return any;
+}
+
+// [name] or [name=value], the value bare or quoted.
+bool CssSelector::ParseAttribute(Reader& in, Compound& out)
+{
+    in.take('[');
+    in.skipSpace();
+    AttributeTest a;
+    a.name = AsciiLower(in.name());
+    in.skipSpace();
+    if (a.name.empty() || in.atEnd())
+        return false;
+    if (in.take('=')) {
+        in.skipSpace();
+        a.hasValue = true;
+        if (in.peek() == '"' || in.peek() == '\'') {
+            auto value = in.quoted();
+            if (!value)
+                return false;
+            a.value = std::move(*value);
+        } else {
+            a.value = in.name();
+            if (a.value.empty())
+                return false;
+        }
+        in.skipSpace();
+    }
+    if (!in.take(']'))
+        return false;
+    out.attributes.push_back(std::move(a));
+    return true;
+}
+
+// :checked and :disabled, the two states the page styles.
+bool CssSelector::ParsePseudoClass(Reader& in, Compound& out)
+{
+    in.take(':');
+    const std::string pseudo = AsciiLower(in.name());
+    if (pseudo == "checked")
+        out.stateBits |= STATE_CHECKED;
+    else if (pseudo == "disabled")
+        out.stateBits |= STATE_DISABLED;
+    else
+        return false;
+    return true;
 }
 
 bool CssSelector::MatchCompound(const Compound& c, const LayoutNode* node)

@@ -29,6 +29,14 @@ private:
         char combinator = 0;  // how it relates to the compound before it: ' ' or '>'
     };
     using Complex = std::vector<Compound>;
+    class Reader;  // the text being parsed and the position in it
+
+    // Each step consumes its part of the text; false means the text is not
+    // a selector of the subset.
+    static bool ParseComplex(Reader& in, Complex& out);
+    static bool ParseCompound(Reader& in, Compound& out);
+    static bool ParseAttribute(Reader& in, Compound& out);
+    static bool ParsePseudoClass(Reader& in, Compound& out);
 
     static bool MatchCompound(const Compound& c, const LayoutNode* node);
     static bool MatchFrom(const Complex& parts, int index, const LayoutNode* node);

@@ -1,5 +1,6 @@
 #include "htmlayout.h"
 
+#include "cssselector.h"
 #include "htmlparser.h"
 #include "node.h"
 #include "window.h"
@@ -26,7 +27,7 @@ template <typename MakeRecord>
 void LogIfShown(LayoutNode* n, MakeRecord make)
 {
     HLWindow* w = n->owningWindow();
-    if (w && w->logging)
+    if (w && w->logging())
         w->log(make());
 }
 
@@ -91,18 +92,13 @@ bool HTMLayoutLoadHtml(HWND hwnd, const uint8_t* html, uint32_t size)
 
 void HTMLayoutSetCallback(HWND hwnd, HTMLAYOUT_NOTIFY cb, void* cbParam)
 {
-    if (!hwnd)
-        return;
-    hwnd->callback = cb;
-    hwnd->callbackParam = cbParam;
+    if (hwnd)
+        hwnd->setCallback(cb, cbParam);
 }
 
 bool HTMLayoutDataReady(HWND hwnd, const char16_t* uri, const uint8_t* data, uint32_t dataLength)
 {
-    if (!hwnd || !hwnd->awaitedUrl || FromWide(uri) != *hwnd->awaitedUrl)
-        return false;
-    hwnd->delivered = QByteArray(reinterpret_cast<const char*>(data), int(dataLength));
-    return true;
+    return hwnd && hwnd->dataReady(FromWide(uri), QByteArray(reinterpret_cast<const char*>(data), int(dataLength)));
 }
 
 HLDOM_RESULT HTMLayoutWindowAttachEventHandler(HWND hwnd, ElementEventProc pep, void* tag, uint32_t subscription)
@@ -111,10 +107,7 @@ HLDOM_RESULT HTMLayoutWindowAttachEventHandler(HWND hwnd, ElementEventProc pep, 
         return HLDOM_INVALID_HWND;
     if (!pep)
         return HLDOM_INVALID_PARAMETER;
-    hwnd->handlers.push_back({pep, tag, subscription});
-    INITIALIZATION_PARAMS p;
-    p.cmd = BEHAVIOR_ATTACH;
-    pep(tag, hwnd->document ? hwnd->document->handle() : nullptr, HANDLE_INITIALIZATION, &p);
+    hwnd->attachHandler(pep, tag, subscription);
     return HLDOM_OK;
 }
 
@@ -122,10 +115,7 @@ HLDOM_RESULT HTMLayoutWindowDetachEventHandler(HWND hwnd, ElementEventProc pep, 
 {
     if (!hwnd)
         return HLDOM_INVALID_HWND;
-    auto& hs = hwnd->handlers;
-    hs.erase(
-        std::remove_if(hs.begin(), hs.end(), [&](const HLWindow::Handler& h) { return h.proc == pep && h.tag == tag; }),
-        hs.end());
+    hwnd->detachHandler(pep, tag);
     return HLDOM_OK;
 }
 
@@ -158,8 +148,9 @@ HLDOM_RESULT HTMLayoutGetRootElement(HWND hwnd, HELEMENT* phe)
 {
     if (!hwnd || !phe)
         return HLDOM_INVALID_HWND;
-    *phe = hwnd->document ? hwnd->document->handle() : nullptr;
-    return hwnd->document ? HLDOM_OK : HLDOM_OPERATION_FAILED;
+    LayoutNode* doc = hwnd->document();
+    *phe = doc ? doc->handle() : nullptr;
+    return doc ? HLDOM_OK : HLDOM_OPERATION_FAILED;
 }
 
 HLDOM_RESULT HTMLayoutCreateElement(const char* tagname, const char16_t* textOrNull, HELEMENT* phe)
@@ -324,11 +315,7 @@ HLDOM_RESULT HTMLayoutSetElementState(HELEMENT he, uint32_t bitsToSet, uint32_t 
     LayoutNode* n = Live(he);
     if (!n)
         return HLDOM_INVALID_HANDLE;
-    const uint32_t next = (n->state & ~bitsToClear) | bitsToSet;
-    if (next != n->state) {
-        n->state = next;
-        LogIfShown(n, [&] { return QJsonObject{{"op", "state"}, {"id", Id(n)}, {"state", qint64(next)}}; });
-    }
+    HLWindow::SetState(n, bitsToSet, bitsToClear);
     return HLDOM_OK;
 }
 
@@ -337,12 +324,8 @@ HLDOM_RESULT HTMLayoutUpdateElement(HELEMENT he, bool renderNow)
     LayoutNode* n = Live(he);
     if (!n)
         return HLDOM_INVALID_HANDLE;
-    HLWindow* w = n->owningWindow();
-    if (w && renderNow && w->logging) {
-        if (w->mutations.empty() ||
-            w->mutations.back().value(QStringLiteral("op")).toString() != QLatin1String("update"))
-            w->log({{"op", "update"}});
-    }
+    if (HLWindow* w = n->owningWindow(); w && renderNow)
+        w->logUpdate();
     return HLDOM_OK;
 }
 
@@ -360,16 +343,17 @@ HLDOM_RESULT HTMLayoutFindElement(HWND hwnd, POINT pt, HELEMENT* phe)
     if (!hwnd || !phe)
         return HLDOM_INVALID_HWND;
     *phe = nullptr;
-    if (!hwnd->document)
+    LayoutNode* doc = hwnd->document();
+    if (!doc)
         return HLDOM_OK;
     // The deepest element, in document order the last, whose box holds the point.
     LayoutNode* found = nullptr;
     auto inside = [&](const LayoutNode* n) {
         return n->hasBox && pt.x >= n->box.left && pt.x < n->box.right && pt.y >= n->box.top && pt.y < n->box.bottom;
     };
-    if (inside(hwnd->document))
-        found = hwnd->document;
-    Visit(hwnd->document, [&](LayoutNode* n) {
+    if (inside(doc))
+        found = doc;
+    Visit(doc, [&](LayoutNode* n) {
         if (inside(n) && (!found || found->isAncestorOf(n) || !n->isAncestorOf(found)))
             found = n;
         return false;

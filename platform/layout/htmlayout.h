@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-struct HLWindow;
+class HLWindow;
 using HWND = HLWindow*;
 using HELEMENT = struct HLElementTag*;
 
@@ -53,30 +53,26 @@ enum : uint32_t {
     HANDLE_ALL = 0x03FF,
 };
 
-// Behaviour event codes.
+// Behaviour event codes: the ones the built-in behaviours send.
 enum : uint32_t {
     BUTTON_CLICK = 0,
-    BUTTON_PRESS = 1,
-    EDIT_VALUE_CHANGED = 4,
     SELECT_SELECTION_CHANGED = 5,
     POPUP_REQUEST = 7,
-    POPUP_READY = 8,
-    POPUP_DISMISSED = 9,
     MENU_ITEM_CLICK = 11,
     CONTEXT_MENU_SETUP = 15,
 };
 
-// Host notification codes.
+// Host notification codes. This engine sends only HLN_LOAD_DATA; the others
+// are the interface's notices that the host's notification handler routes,
+// kept on purpose as the surface a host is written against.
 enum : uint32_t {
     HLN_CREATE_CONTROL = 2816,
     HLN_LOAD_DATA = 2817,
     HLN_CONTROL_CREATED = 2818,
     HLN_DATA_LOADED = 2819,
     HLN_DOCUMENT_COMPLETE = 2820,
-    HLN_UPDATE_UI = 2821,
     HLN_DESTROY_CONTROL = 2822,
     HLN_ATTACH_BEHAVIOR = 2823,
-    HLN_BEHAVIOR_CHANGED = 2824,
     HLN_DIALOG_CREATED = 2825,
     HLN_DIALOG_CLOSE_RQ = 2826,
     HLN_DOCUMENT_LOADED = 2831,
@@ -139,6 +135,7 @@ enum : uint32_t {
     MOUSE_CLICK = 0xFF
 };
 enum : uint32_t { KEY_DOWN = 0, KEY_UP = 1, KEY_CHAR = 2 };
+enum : uint32_t { MAIN_MOUSE_BUTTON = 1, PROP_MOUSE_BUTTON = 2 };
 enum : uint32_t { ALT_KEY_PRESSED = 0x1, CONTROL_KEY_PRESSED = 0x2, SHIFT_KEY_PRESSED = 0x4 };
 enum : uint32_t { BEHAVIOR_DETACH = 0, BEHAVIOR_ATTACH = 1 };
 

@@ -5,8 +5,20 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <utility>
 
 namespace layout {
+
+namespace {
+
+// The state bits the view shows, as attributes its style sheets can match
+// (Chromium's :checked and :disabled do not apply to arbitrary elements).
+const std::pair<uint32_t, const char*> kShownStates[] = {
+    {STATE_CURRENT, "state-current"},   {STATE_CHECKED, "state-checked"}, {STATE_DISABLED, "state-disabled"},
+    {STATE_READONLY, "state-readonly"}, {STATE_POPUP, "state-popup"},     {STATE_ANCHOR, "state-anchor"},
+};
+
+}  // namespace
 
 uint32_t NodeId(HELEMENT he)
 {
@@ -16,18 +28,22 @@ uint32_t NodeId(HELEMENT he)
 
 HELEMENT ElementFromId(uint32_t id)
 {
-    LayoutNode* n = LayoutNode::FromHandle(reinterpret_cast<HELEMENT>(uintptr_t(id)));
+    LayoutNode* n = NodeFromId(id);
     return n ? n->handle() : nullptr;
 }
 
 QByteArray SnapshotDocument(HWND hwnd)
 {
-    if (!hwnd || !hwnd->document)
+    if (!hwnd || !hwnd->document())
         return "{}";
-    hwnd->mutations.clear();  // the snapshot already holds every change so far
-    QJsonObject o;
-    o.insert(QStringLiteral("style"), hwnd->styleText);
-    o.insert(QStringLiteral("root"), HLWindow::NodeJson(hwnd->document));
+    QJsonObject o = hwnd->snapshot();
+    QJsonArray states;
+    for (const auto& [bit, attribute] : kShownStates)
+        states.append(QJsonArray{qint64(bit), QLatin1String(attribute)});
+    o.insert(QStringLiteral("states"), states);
+    o.insert(QStringLiteral("modifiers"), QJsonObject{{"alt", qint64(ALT_KEY_PRESSED)},
+                                                      {"control", qint64(CONTROL_KEY_PRESSED)},
+                                                      {"shift", qint64(SHIFT_KEY_PRESSED)}});
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -36,25 +52,20 @@ QByteArray TakeMutations(HWND hwnd)
     if (!hwnd)
         return "[]";
     QJsonArray batch;
-    for (QJsonObject& r : hwnd->mutations)
+    for (QJsonObject& r : hwnd->takeMutations())
         batch.append(std::move(r));
-    hwnd->mutations.clear();
     return QJsonDocument(batch).toJson(QJsonDocument::Compact);
 }
 
 int PendingMutations(HWND hwnd)
 {
-    return hwnd ? int(hwnd->mutations.size()) : 0;
+    return hwnd ? hwnd->pendingMutations() : 0;
 }
 
 void SetDirtyCallback(HWND hwnd, std::function<void()> onDirty)
 {
-    if (!hwnd)
-        return;
-    hwnd->logging = bool(onDirty);
-    hwnd->dirty = std::move(onDirty);
-    if (!hwnd->logging)
-        hwnd->mutations.clear();
+    if (hwnd)
+        hwnd->setDirtyCallback(std::move(onDirty));
 }
 
 void ProcessInput(HWND hwnd, const LayoutInput& input)
@@ -66,13 +77,13 @@ void ProcessInput(HWND hwnd, const LayoutInput& input)
 void SetInputHook(HWND hwnd, InputHook hook)
 {
     if (hwnd)
-        hwnd->hook = std::move(hook);
+        hwnd->setInputHook(std::move(hook));
 }
 
 void SetElementBoxes(HWND hwnd, const QList<QPair<uint32_t, QRect>>& boxes)
 {
     for (const auto& [id, r] : boxes) {
-        LayoutNode* n = LayoutNode::FromHandle(reinterpret_cast<HELEMENT>(uintptr_t(id)));
+        LayoutNode* n = NodeFromId(id);
         if (!n || n->owningWindow() != hwnd)
             continue;
         n->box = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -82,24 +93,12 @@ void SetElementBoxes(HWND hwnd, const QList<QPair<uint32_t, QRect>>& boxes)
 
 std::optional<QByteArray> RequestData(HWND hwnd, const QString& url)
 {
-    if (!hwnd)
-        return std::nullopt;
-    NMHL_LOAD_DATA record;
-    record.hdr.code = HLN_LOAD_DATA;
-    const std::u16string uri(reinterpret_cast<const char16_t*>(url.utf16()), size_t(url.size()));
-    record.uri = uri.c_str();
-    hwnd->awaitedUrl = &url;
-    hwnd->delivered.reset();
-    hwnd->notify(&record.hdr);
-    hwnd->awaitedUrl = nullptr;
-    std::optional<QByteArray> result;
-    result.swap(hwnd->delivered);
-    return result;
+    return hwnd ? hwnd->requestData(url) : std::nullopt;
 }
 
 QString StyleText(HWND hwnd)
 {
-    return hwnd ? hwnd->styleText : QString();
+    return hwnd ? hwnd->styleText() : QString();
 }
 
 }  // namespace layout

@@ -4,7 +4,10 @@
 // batches of mutation records; raw input and element boxes travel back.
 // Every node (element or text) has a stable id, never reused in a process.
 //
-// Snapshot:  {"style": "<style text>", "root": NODE}
+// Snapshot:  {"style": "<style text>", "root": NODE, "states": [[BIT, "attribute"]...],
+//             "modifiers": {"alt": BIT, "control": BIT, "shift": BIT}}
+//   The view shows each listed state bit of a node as the attribute named
+//   beside it, and reports its modifier keys with these bits.
 //   NODE = {"id":N, "tag":"div", "attrs":{"name":"value"}, "state":BITS, "children":[NODE...]}
 //        | {"id":N, "text":"..."}
 // Batch (array, in order):
@@ -32,13 +35,14 @@ namespace layout {
 // Raw input from the view, about the element under the pointer (or with focus).
 struct LayoutInput {
     enum Type { MouseDown, MouseUp, Click, DoubleClick, ContextMenu, HoverEnter, HoverLeave, TextChanged, KeyDown };
+    enum Button { LeftButton = 0, RightButton = 2 };  // the DOM's numbers
     Type type = Click;
-    uint32_t target = 0;     // node id
-    int x = 0, y = 0;        // in page co-ordinates
-    uint32_t modifiers = 0;  // ALT_KEY_PRESSED | CONTROL_KEY_PRESSED | SHIFT_KEY_PRESSED
-    int button = 0;          // 0 left, 2 right
-    QString key;             // DOM key name: "ArrowDown", "a", "Escape"
-    QString text;            // TextChanged: the text widget's whole new text
+    uint32_t target = 0;      // node id
+    int x = 0, y = 0;         // in page co-ordinates
+    uint32_t modifiers = 0;   // ALT_KEY_PRESSED | CONTROL_KEY_PRESSED | SHIFT_KEY_PRESSED
+    int button = LeftButton;  // or RightButton
+    QString key;              // DOM key name: "ArrowDown", "a", "Escape"
+    QString text;             // TextChanged: the text widget's whole new text
 };
 
 // The host window sees raw input before the engine; true consumes it.

@@ -37,10 +37,17 @@ LayoutNode* LayoutNode::NewText(const QString& text)
     return Register(n);
 }
 
+LayoutNode* NodeFromId(uint32_t id)
+{
+    const auto it = Registry().find(id);
+    return it == Registry().end() ? nullptr : it->second;
+}
+
 LayoutNode* LayoutNode::FromHandle(HELEMENT he)
 {
-    const auto it = Registry().find(uint32_t(reinterpret_cast<uintptr_t>(he)));
-    return it == Registry().end() ? nullptr : it->second;
+    // A foreign pointer must not pass for the node its low 32 bits name.
+    const auto value = reinterpret_cast<uintptr_t>(he);
+    return value > UINT32_MAX ? nullptr : NodeFromId(uint32_t(value));
 }
 
 size_t LayoutNode::LiveCount()
@@ -129,6 +136,14 @@ void LayoutNode::removeAllChildren()
         c->parent = nullptr;
         c->release();
     }
+}
+
+bool LayoutNode::IsWidget(const LayoutNode* n, const char* type)
+{
+    if (!n || n->isText || n->tag != "widget")
+        return false;
+    const QString* t = n->attribute("type");
+    return t && *t == QLatin1String(type);
 }
 
 bool LayoutNode::isAncestorOf(const LayoutNode* other) const

@@ -43,7 +43,8 @@ struct LayoutNode {
     static LayoutNode* FromHandle(HELEMENT he);  // null for a dead or foreign handle
     static size_t LiveCount();
 
-    HELEMENT handle() const { return reinterpret_cast<HELEMENT>(uintptr_t(id)); }
+    // A handle is the node's id in the engine's opaque pointer type.
+    HELEMENT handle() const { return reinterpret_cast<HELEMENT>(uintptr_t(id)); }  // NOLINT(performance-no-int-to-ptr)
     void retain() { ++refs; }
     void release();
 
@@ -58,7 +59,22 @@ struct LayoutNode {
     std::vector<LayoutNode*> elementChildren() const;
     QString textContent() const;
 
+    // <widget type="type">; false for null.
+    static bool IsWidget(const LayoutNode* node, const char* type);
+    // The first element from node up through its ancestors that satisfies pred.
+    template <typename Pred>
+    static LayoutNode* Closest(LayoutNode* node, Pred pred)
+    {
+        for (; node; node = node->parent)
+            if (!node->isText && pred(node))
+                return node;
+        return nullptr;
+    }
+
 private:
     LayoutNode() = default;
     ~LayoutNode() = default;
 };
+
+// The live node with this id (a handle's number, the view's node id), or null.
+LayoutNode* NodeFromId(uint32_t id);

@@ -1,82 +1,91 @@
 #pragma once
 
-#include "cssselector.h"
 #include "htmlayout.h"
 #include "layoutview.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
+class LayoutBehavior;
 struct LayoutNode;
 
-// What the engine keeps for one window: the document, the host's callbacks
-// and handlers, the log of changes for the view, and the behaviours' state.
-struct HLWindow {
-    HLWindow() = default;
+// What the engine keeps for one window: the document, the host's callback
+// and handlers, the log of changes for the view, and the built-in
+// behaviours that turn the view's raw input into behaviour events.
+class HLWindow {
+public:
+    HLWindow();
     ~HLWindow();
     HLWindow(const HLWindow&) = delete;
     HLWindow& operator=(const HLWindow&) = delete;
 
+    // Takes over the parser's reference to document.
     void load(LayoutNode* document, const QString& style);
+    LayoutNode* document() const { return m_document; }
+    const QString& styleText() const { return m_styleText; }
+    LayoutNode* findById(const QString& id) const;
 
-    // Host notifications and events.
+    // The host: its notification callback and its window-level handlers.
+    void setCallback(HTMLAYOUT_NOTIFY callback, void* param);
     intptr_t notify(NMHDR* record);
+    void attachHandler(ElementEventProc proc, void* tag, uint32_t mask);
+    void detachHandler(ElementEventProc proc, void* tag);
     bool sendEvent(uint32_t group, LayoutNode* target, void* params);
     bool sendBehaviorEvent(uint32_t cmd, LayoutNode* target, LayoutNode* source, uint32_t reason = 0);
 
-    // The view's log.
+    // A data request to the host; the host answers with dataReady while
+    // the request runs, or not at all.
+    std::optional<QByteArray> requestData(const QString& url);
+    bool dataReady(const QString& url, const QByteArray& data);
+
+    // The view's log: nothing is kept while no view listens.
+    bool logging() const { return m_logging; }
     void log(QJsonObject record);
+    void logUpdate();  // a run of repaint requests is one record
+    void setDirtyCallback(std::function<void()> onDirty);
+    QJsonObject snapshot();  // the whole document; the log so far is in it
+    std::vector<QJsonObject> takeMutations();
+    int pendingMutations() const { return int(m_mutations.size()); }
     static QJsonObject NodeJson(const LayoutNode* node);
 
-    // Behaviours.
+    // Changes a node's state bits and logs the change for the window that shows it.
+    static void SetState(LayoutNode* node, uint32_t set, uint32_t clear);
+
+    // Raw input from the view: the host's hook first, then the host's mouse
+    // handlers, then the behaviours in order.
+    void setInputHook(layout::InputHook hook);
     void processInput(const layout::LayoutInput& input);
-    LayoutNode* findById(const QString& id) const;
 
-    LayoutNode* document = nullptr;
-    QString styleText;
-    struct MenuRule {
-        CssSelector owner;
-        std::string menuSelector;
-    };
-    std::vector<MenuRule> menuRules;
-
-    HTMLAYOUT_NOTIFY callback = nullptr;
-    void* callbackParam = nullptr;
+private:
     struct Handler {
         ElementEventProc proc;
         void* tag;
         uint32_t mask;
     };
-    std::vector<Handler> handlers;
 
-    std::vector<QJsonObject> mutations;
-    std::function<void()> dirty;
-    bool logging = false;
+    void releaseDocument();
+    void sendMouse(uint32_t cmd, LayoutNode* target, const layout::LayoutInput& input);
 
-    layout::InputHook hook;
+    LayoutNode* m_document = nullptr;
+    QString m_styleText;
 
-    // HTMLayoutDataReady during a load-data notification lands here.
-    const QString* awaitedUrl = nullptr;
-    std::optional<QByteArray> delivered;
+    HTMLAYOUT_NOTIFY m_callback = nullptr;
+    void* m_callbackParam = nullptr;
+    std::vector<Handler> m_handlers;
 
-private:
-    void parseMenuRules();
-    void setState(LayoutNode* node, uint32_t set, uint32_t clear);
-    void showMenu(LayoutNode* owner, int x, int y);
-    void hideMenu();
-    void showPopup(LayoutNode* source);
-    void hidePopup();
-    void selectRows(LayoutNode* list, LayoutNode* row, uint32_t modifiers);
-    bool handleListKey(LayoutNode* list, const QString& key, uint32_t modifiers);
+    // Set only while requestData waits for the host's answer.
+    const QString* m_awaitedUrl = nullptr;
+    std::optional<QByteArray> m_delivered;
 
-    uint32_t m_openMenu = 0;
-    uint32_t m_menuOwner = 0;
-    uint32_t m_openPopup = 0;
-    uint32_t m_popupSource = 0;
-    std::unordered_map<uint32_t, uint32_t> m_anchor;   // list id -> anchor row id
-    std::unordered_map<uint32_t, uint32_t> m_current;  // list id -> current row id
+    std::vector<QJsonObject> m_mutations;
+    std::function<void()> m_dirty;
+    bool m_logging = false;
+
+    layout::InputHook m_hook;
+    std::vector<std::unique_ptr<LayoutBehavior>> m_behaviors;
 };

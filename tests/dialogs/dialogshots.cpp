@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     CAddressDlg address;
     Run(address, out.filePath(QStringLiteral("addressdlg.png")));
 
-    g_strVideoFolder = QDir::home().filePath(QStringLiteral("Videos/Ferrowick"));
+    SetVideoFolderSetting(QDir::home().filePath(QStringLiteral("Videos/Ferrowick")));
     COptionsDlg options;
     Run(options, out.filePath(QStringLiteral("optionsdlg.png")));
 

@@ -33,16 +33,8 @@ protected:
         EXPECT_TRUE(QDir().mkpath(path)) << path.toStdString();
         return path;
     }
-    static void SetVideoFolder(const QString& folder)
-    {
-        CSingleLock lock(g_csFolders);
-        g_strVideoFolder = folder;
-    }
-    static QString VideoFolder()
-    {
-        CSingleLock lock(g_csFolders);
-        return g_strVideoFolder;
-    }
+    static void SetVideoFolder(const QString& folder) { SetVideoFolderSetting(folder); }
+    static QString VideoFolder() { return GetVideoFolderSetting(); }
     static QLineEdit* Box(COptionsDlg* d) { return Child<QLineEdit>(d, "folderEdit"); }
     static void Click(QWidget* d, const char* button)
     {

@@ -152,8 +152,7 @@ struct JobTest : ::testing::Test {
     void SetUp() override
     {
         g_deletions = 0;
-        CSingleLock lock(g_csFolders);
-        g_strVideoFolder = dir.filePath("Video");
+        SetVideoFolderSetting(dir.filePath("Video"));
         g_strTempFolder = dir.filePath("Temp");
     }
     void TearDown() override

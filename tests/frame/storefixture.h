@@ -91,9 +91,5 @@ struct StoreTest : ::testing::Test {
     {
         return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Ferrowick";
     }
-    static QString Video()
-    {
-        CSingleLock lock(g_csFolders);
-        return g_strVideoFolder;
-    }
+    static QString Video() { return GetVideoFolderSetting(); }
 };

@@ -96,10 +96,7 @@ struct ProfileIn {
 TEST_F(SaveTest, WritesTheDocumentWithFullEndTagsAndNoBom)
 {
     CMainFrame::SetDefaultFolders("/p");
-    {
-        CSingleLock lock(g_csFolders);
-        g_strVideoFolder = "/p/Video";
-    }
+    SetVideoFolderSetting("/p/Video");
     Add("abc", "A & <B>", "/v/a.mp4", "", "", DE_NONE, 10, 10);
     AddUnfinished("new1");
     learn = 1;
@@ -139,10 +136,7 @@ TEST_F(SaveTest, EmptyListAndEmptyFoldersStillGetFullEndTags)
 {
     CMainFrame::SetDefaultFolders("/p");
     g_strTempFolder.clear();
-    {
-        CSingleLock lock(g_csFolders);
-        g_strVideoFolder.clear();
-    }
+    SetVideoFolderSetting(QString());
     ASSERT_EQ(Save(), 1);
     const QByteArray text = Read();
     EXPECT_EQ(text.indexOf("/>"), -1) << text.toStdString();

@@ -523,18 +523,12 @@ TEST_F(FrameTest, WithoutItsPageTheWindowNeverWritesAnEmptyListOverTheStoredOne)
 TEST_F(FrameTest, ANewVideoFolderServesTheNextDownloadNotTheOneUnderWay)
 {
     Open();
-    const QString before = [] {
-        CSingleLock lock(g_csFolders);
-        return g_strVideoFolder;
-    }();
+    const QString before = GetVideoFolderSetting();
     site.setVideo("slow1", SlowVideo("Slow 7"));
     Add("http://www.youtube.com/watch?v=slow1");
     ASSERT_TRUE(WaitFor([&] { return Info("slow1").state == DS_DOWNLOADING; }));
     const QString moved = home.filePath("new folder -x 'q' \u00e9");
-    {
-        CSingleLock lock(g_csFolders);  // what OK in Options does
-        g_strVideoFolder = moved;
-    }
+    SetVideoFolderSetting(moved);  // what OK in Options does
     site.setVideo("next1", Good());
     Add("http://www.youtube.com/watch?v=next1");
     ASSERT_TRUE(WaitFor([&] { return Done("next1"); }));

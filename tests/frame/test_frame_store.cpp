@@ -40,7 +40,8 @@ TEST(FrameStore, LoadAndSaveThroughTheFrameMembers)
         EXPECT_TRUE(frame.LoadAppXml(frame.m_strAppXmlPath));
         EXPECT_EQ(frame.AddressDlgLearn, 0);
         EXPECT_EQ(g_strTempFolder, "/tmp/t");
-        EXPECT_EQ(g_strVideoFolder, QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Ferrowick");
+        EXPECT_EQ(GetVideoFolderSetting(),
+                  QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Ferrowick");
         ASSERT_EQ(frame.m_items.size(), 2u);
         frame.m_items.erase("one");
         frame.AddressDlgLearn = 1;

@@ -167,6 +167,9 @@ TEST_F(Model, UsesKeepRemovedElementsAliveUntilTheLastGoes)
     EXPECT_EQ(HTMLayoutGetElementType(row, &tag), HLDOM_INVALID_HANDLE);
     EXPECT_EQ(HTMLayout_UnuseElement(row), HLDOM_INVALID_HANDLE);
     EXPECT_EQ(HTMLayoutGetElementType(reinterpret_cast<HELEMENT>(0x7fffffff), &tag), HLDOM_INVALID_HANDLE);
+    // A pointer whose low half is a live id is still foreign.
+    const uint64_t aliased = (uint64_t(1) << 32) | layout::NodeId(byId("content"));
+    EXPECT_EQ(HTMLayoutGetElementType(reinterpret_cast<HELEMENT>(uintptr_t(aliased)), &tag), HLDOM_INVALID_HANDLE);
 }
 
 TEST_F(Model, InsertsAtTheGivenIndexAndMatchesTagsInAnyCase)

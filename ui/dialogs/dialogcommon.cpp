@@ -32,7 +32,7 @@ QFont DialogFont()
     qreal bestError = 1e9;
     for (int px = 8; px <= 16; ++px) {
         font.setPixelSize(px);
-        const qreal error = std::abs(QFontMetricsF(font).horizontalAdvance(letters) / letters.size() - 6.0);
+        const qreal error = std::abs(QFontMetricsF(font).horizontalAdvance(letters) / qreal(letters.size()) - 6.0);
         if (error < bestError) {
             best = px;
             bestError = error;

@@ -49,5 +49,5 @@ int CFolderDialog::DoModal()
     if (urls.isEmpty() || !urls.first().isLocalFile() || urls.first().toLocalFile().isEmpty())
         return -1;
     m_strSelectedPath = urls.first().toLocalFile();
-    return 1;
+    return IDOK;
 }

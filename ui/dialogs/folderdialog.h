@@ -15,7 +15,7 @@ public:
     CFolderDialog(const CFolderDialog&) = delete;
     CFolderDialog& operator=(const CFolderDialog&) = delete;
 
-    // 1: a folder was chosen and m_strSelectedPath holds its path;
+    // IDOK: a folder was chosen and m_strSelectedPath holds its path;
     // -1: the chosen item has no local path (a remote location of the
     // desktop's own chooser); 2 (IDCANCEL): the user cancelled.
     int DoModal();

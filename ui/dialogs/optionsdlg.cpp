@@ -28,10 +28,7 @@ int COptionsDlg::DoModal()
 
 void COptionsDlg::OnInitDialog()
 {
-    {
-        CSingleLock lock(g_csFolders);
-        m_strFolder = g_strVideoFolder;
-    }
+    m_strFolder = GetVideoFolderSetting();
     DoDataExchange(false);
 }
 
@@ -62,7 +59,7 @@ bool COptionsDlg::DoDataExchange(bool save)
 void COptionsDlg::OnBrowse()
 {
     CFolderDialog chooser(this, m_strFolder);
-    if (chooser.DoModal() == 1) {
+    if (chooser.DoModal() == IDOK) {
         m_strFolder = chooser.m_strSelectedPath;
         DoDataExchange(false);
     }
@@ -74,10 +71,7 @@ void COptionsDlg::OnOkButton()
     // the dialog stays open, nor after Cancel.
     if (!DoDataExchange(true))
         return;
-    {
-        CSingleLock lock(g_csFolders);
-        g_strVideoFolder = m_strFolder;
-    }
+    SetVideoFolderSetting(m_strFolder);
     done(IDOK);
 }
 

@@ -29,7 +29,7 @@ QString TrimAddress(const QString& text)
 QString FirstLine(const QString& text, bool uriList)
 {
     for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        const QString trimmed = TrimAddress(line.toString());
+        QString trimmed = TrimAddress(line.toString());
         if (!trimmed.isEmpty() && !(uriList && trimmed.startsWith(QLatin1Char('#'))))
             return trimmed;
     }
@@ -81,7 +81,7 @@ QString CMainFrame::DroppedAddress(const QMimeData* data)
     // The list's own text, not QUrl's rendering of it: the duplicate message
     // quotes the address as it came.
     if (data->hasFormat(QStringLiteral("text/uri-list"))) {
-        const QString address = FirstLine(QString::fromUtf8(data->data(QStringLiteral("text/uri-list"))), true);
+        QString address = FirstLine(QString::fromUtf8(data->data(QStringLiteral("text/uri-list"))), true);
         if (!address.isEmpty())
             return address;
     }

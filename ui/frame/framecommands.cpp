@@ -20,6 +20,9 @@
 
 namespace {
 
+// A file manager that does not answer by then is taken to be missing.
+constexpr int kFileManagerWaitMs = 3000;
+
 DownloaderInfo Snapshot(CDownloadItem* item, uint32_t mask)
 {
     DownloaderInfo info;
@@ -155,13 +158,9 @@ void CMainFrame::RemoveSelected()
 
 void CMainFrame::OpenOptions()
 {
-    const auto folder = [] {
-        CSingleLock lock(g_csFolders);
-        return g_strVideoFolder;
-    };
-    const QString before = folder();
+    const QString before = GetVideoFolderSetting();
     RunOptionsDialog();
-    if (folder() != before)
+    if (GetVideoFolderSetting() != before)
         ScheduleSave();
 }
 
@@ -229,7 +228,7 @@ void CMainFrame::ShowInFolder(const QString& path)
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kFileManagerWaitMs);
     if (reply.type() == QDBusMessage::ReplyMessage)
         return;
     ShellOpen(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));

@@ -18,8 +18,7 @@ void CMainFrame::SetDefaultFolders(const QString& programFolder)
     g_strTempFolder = PathCombine(programFolder, QStringLiteral("Temp"));
     // Videos go where a desktop user looks for them, not into the program's data.
     const QString movies = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    CSingleLock lock(g_csFolders);
-    g_strVideoFolder = PathCombine(movies.isEmpty() ? programFolder : movies, QStringLiteral("Ferrowick"));
+    SetVideoFolderSetting(PathCombine(movies.isEmpty() ? programFolder : movies, QStringLiteral("Ferrowick")));
 }
 
 bool CMainFrame::LoadAppXml(const QString& path)
@@ -27,10 +26,8 @@ bool CMainFrame::LoadAppXml(const QString& path)
     AddressDlgLearn = appxml::LoadLearnSetting();
     appxml::Document doc;
     const bool result = appxml::Load(path, doc);
-    if (doc.videoFolder) {
-        CSingleLock lock(g_csFolders);
-        g_strVideoFolder = *doc.videoFolder;
-    }
+    if (doc.videoFolder)
+        SetVideoFolderSetting(*doc.videoFolder);
     if (doc.tempFolder)
         g_strTempFolder = *doc.tempFolder;
     for (const appxml::ItemRecord& r : doc.items) {
@@ -76,10 +73,5 @@ int CMainFrame::SaveAppXml(const QString& path)
         records.push_back(
             {id, info.title, info.videopath, info.thumbpath, info.imagepath, stored, info.length, info.completed});
     }
-    QString videoFolder;
-    {
-        CSingleLock lock(g_csFolders);
-        videoFolder = g_strVideoFolder;
-    }
-    return appxml::Save(path, videoFolder, g_strTempFolder, records);
+    return appxml::Save(path, GetVideoFolderSetting(), g_strTempFolder, records);
 }

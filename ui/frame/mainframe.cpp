@@ -10,6 +10,7 @@
 #include "platform/shellopen.h"
 #include "ui/dialogs/aboutdlg.h"
 #include "ui/dialogs/appicon.h"
+#include "ui/dialogs/dialogcommon.h"
 #include "ui/dialogs/addressdlg.h"
 #include "ui/dialogs/optionsdlg.h"
 #include "ui/page/dom.h"
@@ -163,7 +164,7 @@ int CMainFrame::OnCreate(bool withView)
                 proxy->installEventFilter(this);
         });
     }
-    SetTimer(TIMER_REFRESH, 1000);
+    SetTimer(TIMER_REFRESH, TIMER_REFRESH_ELAPSE);
     return 0;
 }
 
@@ -347,7 +348,7 @@ int CMainFrame::RunAddressDialog(int& learn)
     CAddressDlg dlg(isVisible() ? this : nullptr);
     dlg.m_bLearn = learn;
     const int result = dlg.DoModal();
-    if (result == 1)
+    if (result == IDOK)
         learn = dlg.m_bLearn;
     return result;
 }
@@ -361,7 +362,7 @@ void CMainFrame::RunOptionsDialog()
 void CMainFrame::ScheduleSave()
 {
     if (!m_timerSave.isActive() && !m_bExiting)
-        m_timerSave.start(1000, this);
+        m_timerSave.start(SAVE_DELAY, this);
 }
 
 void CMainFrame::NoteFinishedJobs()
@@ -498,7 +499,7 @@ void CMainFrame::ExitAfterStopping()
     m_bExiting = true;
     m_timerSave.stop();  // the exit wait saves once every job has ended
     KillTimer(TIMER_REFRESH);
-    SetTimer(TIMER_EXIT_WAIT, 1000);
+    SetTimer(TIMER_EXIT_WAIT, TIMER_EXIT_WAIT_ELAPSE);
     hide();
     for (auto& [id, item] : m_items) {
         DownloaderInfo info;

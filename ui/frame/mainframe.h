@@ -25,6 +25,9 @@ struct LayoutInput;
 
 constexpr int TIMER_REFRESH = 123;
 constexpr int TIMER_EXIT_WAIT = 124;
+constexpr int TIMER_REFRESH_ELAPSE = 1000;    // ms between refreshes of the rows and the status bar
+constexpr int TIMER_EXIT_WAIT_ELAPSE = 1000;  // ms between looks at the jobs still running at exit
+constexpr int SAVE_DELAY = 1000;              // ms from a change of the list to its save
 
 // The main window: a frameless, rounded top-level window whose whole area
 // is the page. It owns the list items, dispatches the page's behaviour

@@ -80,7 +80,7 @@ void CDownloadNotifier::Flush()
         AskCapabilities();
         return;
     }
-    const auto body = [this](QString text) { return m_markup ? text.toHtmlEscaped() : text; };
+    const auto body = [this](const QString& text) { return m_markup ? text.toHtmlEscaped() : text; };
     if (m_pending.size() == 1) {
         Notify(m_pending[0].title, body(PlainText(m_pending[0].status)));
     } else {

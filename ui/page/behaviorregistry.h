@@ -12,8 +12,10 @@ struct behavior {
     event_handler* handler;
 };
 
-// The program's named behaviours. It registers none, so an attach request
-// never finds one.
+// The program's named behaviours, the host's answer to HLN_ATTACH_BEHAVIOR.
+// It registers none and this engine never sends that notice, so nothing is
+// ever attached; the registry is kept on purpose as the place a behaviour of
+// the program's own would be named.
 class CBehaviorRegistry {
 public:
     static std::vector<behavior>& list();

@@ -8,16 +8,22 @@
 namespace htmlayout {
 
 // The host side of the engine's notifications, for a host class T that
-// derives from it. Only data requests and behaviour attaches act.
+// derives from it. Only data requests and behaviour attaches act; the other
+// operations are the engine's interface, kept so that a host can act on
+// more of its notices without a change here.
 template <class T>
 class notification_handler {
 public:
+    // The engine's notification codes; anything outside is not for the host.
+    static constexpr uint32_t FIRST_CODE = HLN_CREATE_CONTROL;
+    static constexpr uint32_t LAST_CODE = HLN_DOCUMENT_LOADED;
+
     virtual ~notification_handler() = default;
 
-    virtual intptr_t on_create_control(NMHDR*) { return 0; }   // 2816
-    virtual intptr_t on_control_created(NMHDR*) { return 0; }  // 2818
-    virtual intptr_t on_destroy_control(NMHDR*) { return 0; }  // 2822
-    virtual intptr_t OnLoadData(NMHL_LOAD_DATA* record)        // 2817
+    virtual intptr_t on_create_control(NMHDR*) { return 0; }
+    virtual intptr_t on_control_created(NMHDR*) { return 0; }
+    virtual intptr_t on_destroy_control(NMHDR*) { return 0; }
+    virtual intptr_t OnLoadData(NMHL_LOAD_DATA* record)
     {
         if (!record || !record->uri)
             return 0;
@@ -26,10 +32,10 @@ public:
             HTMLayoutDataReady(record->hdr.hwndFrom, record->uri, res->data, res->size);
         return 0;
     }
-    virtual intptr_t on_data_loaded(NMHDR*) { return 0; }            // 2819
-    virtual intptr_t on_document_complete(NMHDR*) { return 0; }      // 2820
-    virtual intptr_t on_dialog_close_rq(NMHDR*) { return 0; }        // 2826
-    virtual intptr_t OnAttachBehavior(NMHL_ATTACH_BEHAVIOR* record)  // 2823
+    virtual intptr_t on_data_loaded(NMHDR*) { return 0; }
+    virtual intptr_t on_document_complete(NMHDR*) { return 0; }
+    virtual intptr_t on_dialog_close_rq(NMHDR*) { return 0; }
+    virtual intptr_t OnAttachBehavior(NMHL_ATTACH_BEHAVIOR* record)
     {
         if (const behavior* b = record ? CBehaviorRegistry::find(record->behaviorName) : nullptr) {
             record->elementTag = b->handler;
@@ -38,14 +44,15 @@ public:
         }
         return 0;
     }
-    virtual intptr_t on_document_loaded(NMHDR*) { return 0; }  // 2831
-    virtual intptr_t on_dialog_created(NMHDR*) { return 0; }   // 2825
+    virtual intptr_t on_document_loaded(NMHDR*) { return 0; }
+    virtual intptr_t on_dialog_created(NMHDR*) { return 0; }
 
     // The callback registered with the engine; vParam is the host.
     static intptr_t HostNotify(uint32_t /*uMsg*/, uintptr_t /*wParam*/, intptr_t lParam, void* vParam)
     {
-        auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-        if (!hdr || !vParam || hdr->code < 2816 || hdr->code > 2831)
+        // The record travels as an integer, as every notification's does.
+        auto* hdr = reinterpret_cast<NMHDR*>(lParam);  // NOLINT(performance-no-int-to-ptr)
+        if (!hdr || !vParam || hdr->code < FIRST_CODE || hdr->code > LAST_CODE)
             return 0;
         notification_handler* self = static_cast<T*>(vParam);
         switch (hdr->code) {

@@ -6,7 +6,7 @@
 
 std::optional<ResourceData> LoadResourceByUrl(const QString& url)
 {
-    if (url.isEmpty() || url.size() >= 260)
+    if (url.isEmpty() || url.size() >= MAX_PATH)
         return std::nullopt;
     QString name = url;
     QString type = QStringLiteral("HTML");

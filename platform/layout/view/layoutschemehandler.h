@@ -33,7 +33,7 @@ public:
     static QByteArray MimeFor(const QString& name);
 
     // The largest local image the view reads; a larger file is not shown.
-    static constexpr qint64 kMaxLocalImageBytes = 2 * 1024 * 1024;
+    static constexpr qint64 kMaxLocalImageBytes = qint64(2) * 1024 * 1024;
     // A plain file of at most kMaxLocalImageBytes, whole; none for anything
     // else. Never waits on a pipe or a device named like an image.
     static std::optional<QByteArray> ReadLocalImage(const QString& path);

@@ -4,8 +4,10 @@
 (function () {
 "use strict";
 const nodes = new Map();      // node id -> DOM node
-const STATES = [[0x20, "state-current"], [0x40, "state-checked"], [0x80, "state-disabled"],
-                [0x100, "state-readonly"], [0x200, "state-popup"], [0x400, "state-anchor"]];
+// The model's numbers, from its snapshot: [bit, attribute] for each state
+// shown, and the bits of the modifier keys.
+let states = [];
+let modifierBits = { alt: 0, control: 0, shift: 0 };
 let host = null;
 let styleEl = null;
 let boxesQueued = false;
@@ -39,7 +41,7 @@ function forget(n) {
 
 function setState(el, bits) {
     if (el.nodeType !== 1) return;
-    for (const [bit, name] of STATES)
+    for (const [bit, name] of states)
         if (bits & bit) { if (!el.hasAttribute(name)) el.setAttribute(name, ""); }
         else if (el.hasAttribute(name)) el.removeAttribute(name);
 }
@@ -109,6 +111,8 @@ function findTag(n, tag) {
 
 function load(snapshot) {
     nodes.clear(); lastBoxes.clear();
+    states = snapshot.states || [];
+    modifierBits = snapshot.modifiers || modifierBits;
     if (!styleEl) { styleEl = document.createElement("style"); document.head.appendChild(styleEl); }
     styleEl.textContent = snapshot.style || "";
     const root = snapshot.root || {};
@@ -229,7 +233,8 @@ function queueBoxes() {
 }
 
 function modifiers(e) {
-    return (e.altKey ? 1 : 0) | (e.ctrlKey || e.metaKey ? 2 : 0) | (e.shiftKey ? 4 : 0);
+    return (e.altKey ? modifierBits.alt : 0) | (e.ctrlKey || e.metaKey ? modifierBits.control : 0) |
+           (e.shiftKey ? modifierBits.shift : 0);
 }
 
 function targetId(e) {

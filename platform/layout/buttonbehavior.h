@@ -1,0 +1,12 @@
+#pragma once
+
+#include "layoutbehavior.h"
+
+// <widget type="button">: a click anywhere in an enabled button is a
+// BUTTON_CLICK; a click in a disabled one does nothing at all.
+class ButtonBehavior : public LayoutBehavior {
+public:
+    using LayoutBehavior::LayoutBehavior;
+
+    bool handleInput(LayoutNode* target, const layout::LayoutInput& input) override;
+};
