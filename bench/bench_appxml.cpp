@@ -4,6 +4,7 @@
 
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
+#include "tests/frame/frameprobe.h"
 #include "ui/frame/mainframe.h"
 #include "ui/page/dom.h"
 #include "ui/page/rows.h"
@@ -79,8 +80,8 @@ int main(int argc, char** argv)
 
     const long rssBefore = StatusKb("VmRSS:");
     CMainFrame frame;  // never made a window: its load and save run over this page
-    frame.m_content = content;
-    ItemTable& items = frame.m_items;
+    FrameProbe::Content(frame) = content;
+    ItemTable& items = FrameProbe::Items(frame);
     auto t = std::chrono::steady_clock::now();
     frame.LoadAppXml(path);
     const double loadMs = Ms(t);
@@ -106,7 +107,7 @@ int main(int argc, char** argv)
     std::printf("  memory:  peak %ld KB, %ld KB over the start before the load\n", StatusKb("VmHWM:"),
                 peakAfterLoad - rssBefore);
     items.clear();
-    frame.m_content.release();
+    FrameProbe::Content(frame).release();
     HTMLayoutDestroyWindow(hwnd);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
+#include "tests/frame/frameprobe.h"
 #include "ui/frame/mainframe.h"
 #include "ui/page/dom.h"
 #include "ui/page/selectedelementlist.h"
@@ -22,7 +23,7 @@ struct StoreTest : ::testing::Test {
     HWND hwnd = HTMLayoutCreateWindow();
     HELEMENT content = nullptr;
     CMainFrame frame;
-    ItemTable& items = frame.m_items;
+    ItemTable& items = FrameProbe::Items(frame);
     int& learn = frame.AddressDlgLearn;
     QTemporaryDir dir;
     QString path;
@@ -34,7 +35,7 @@ struct StoreTest : ::testing::Test {
         ASSERT_TRUE(HTMLayoutLoadHtml(hwnd, reinterpret_cast<const uint8_t*>(page), uint32_t(strlen(page))));
         content = FindElementById(GetRootElement(hwnd), "content");
         ASSERT_NE(content, nullptr);
-        frame.m_content = content;
+        FrameProbe::Content(frame) = content;
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath(QStringLiteral("app.xml"));
         CMainFrame::SetDefaultFolders(QStringLiteral("/opt/prog"));
@@ -42,7 +43,7 @@ struct StoreTest : ::testing::Test {
     void TearDown() override
     {
         items.clear();
-        frame.m_content.release();
+        FrameProbe::Content(frame).release();
         HTMLayoutDestroyWindow(hwnd);
     }
 

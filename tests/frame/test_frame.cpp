@@ -9,6 +9,7 @@
 #include "store/appxml.h"
 #include "tests/frame/fakelogin.h"
 #include "tests/frame/fakenotifications.h"
+#include "tests/frame/frameprobe.h"
 #include "tests/site/localvideosite.h"
 #include "ui/frame/mainframe.h"
 #include "ui/frame/notifier.h"
@@ -100,6 +101,10 @@ struct FrameTest : ::testing::Test {
         SetShellOpenHook([this](const QUrl& url) { opened.push_back(url); });
         CYouTubeDownloader::SetReceiveTimeout(10000);
     }
+    // The frame's own element of this page id, and its item table.
+    HELEMENT Page(const char* id) const { return FrameProbe::Element(*frame, id); }
+    ItemTable& Items() const { return FrameProbe::Items(*frame); }
+
     void TearDown() override
     {
         delete frame.data();
@@ -127,7 +132,7 @@ struct FrameTest : ::testing::Test {
     {
         layout::LayoutInput in;
         in.type = layout::LayoutInput::TextChanged;
-        in.target = layout::NodeId(frame->m_url);
+        in.target = layout::NodeId(Page("url"));
         in.text = text;
         layout::ProcessInput(frame->GetLayoutWindow(), in);
     }
@@ -142,31 +147,31 @@ struct FrameTest : ::testing::Test {
     void Add(const QString& address)
     {
         Type(address);
-        Click(frame->m_add);
+        Click(Page("add"));
     }
-    QString UrlText() const { return QString::fromStdString(GetElementInnerText(frame->m_url)); }
+    QString UrlText() const { return QString::fromStdString(GetElementInnerText(Page("url"))); }
     QStringList RowIds() const
     {
         CSelectedElementList rows;
-        SelectElements(frame->m_content, "option", rows);
+        SelectElements(Page("content"), "option", rows);
         QStringList ids;
         for (const auto& r : rows)
             ids << GetAttribute(r, "value").value_or(QString());
         return ids;
     }
-    HELEMENT Row(const QString& id) const { return frame->m_items.at(id)->m_row; }
+    HELEMENT Row(const QString& id) const { return Items().at(id)->m_row; }
     DownloaderInfo Info(const QString& id) const
     {
         DownloaderInfo info;
         info.mask = uint32_t(-1);
-        frame->m_items.at(id)->m_pDownloader->GetInfo(info, false);
+        Items().at(id)->m_pDownloader->GetInfo(info, false);
         return info;
     }
     bool Done(const QString& id) const { return Info(id).state == DS_DONE; }
     void Select(std::initializer_list<QString> ids)
     {
         CSelectedElementList rows;
-        SelectElements(frame->m_content, "option", rows);
+        SelectElements(Page("content"), "option", rows);
         for (const auto& r : rows)
             SetElementState(r, 0, STATE_CHECKED);
         for (const QString& id : ids)
@@ -176,7 +181,7 @@ struct FrameTest : ::testing::Test {
     QString Status()
     {
         frame->OnTimer(TIMER_REFRESH);
-        return QString::fromStdString(GetElementInnerText(frame->m_statusBar));
+        return QString::fromStdString(GetElementInnerText(Page("status-bar")));
     }
 };
 
@@ -234,12 +239,12 @@ TEST_F(FrameTest, AddFlowRefusesAndAccepts)
               (QStringList{"http://www.youtube.com/v/first has already in the download list.",
                            "http://i.ytimg.com/vi/restored123/default.jpg has already in the download list."}));
     EXPECT_EQ(UrlText(), "http://i.ytimg.com/vi/restored123/default.jpg");
-    EXPECT_EQ(frame->m_items.size(), 2u);
+    EXPECT_EQ(Items().size(), 2u);
 
     // Removed earlier in the run, it can come back.
     Select({"first"});
     Click(Row("first"), 2);
-    Click(frame->m_miRemove);
+    Click(Page("mi_remove"));
     EXPECT_EQ(RowIds(), QStringList{"restored123"});
     Add("http://www.youtube.com/watch?v=first");
     EXPECT_EQ(RowIds(), (QStringList{"first", "restored123"}));
@@ -268,7 +273,7 @@ TEST_F(FrameTest, LearnSettingChangesOnlyThroughOk)
 TEST_F(FrameTest, StatusBarCountsTotalsFailuresAndDownloads)
 {
     Open();
-    EXPECT_EQ(QString::fromStdString(GetElementInnerText(frame->m_statusBar)), "");  // until the first tick
+    EXPECT_EQ(QString::fromStdString(GetElementInnerText(Page("status-bar"))), "");  // until the first tick
     EXPECT_EQ(Status(), "Total: 0 video");
     delete frame.data();
 
@@ -343,16 +348,16 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     // Menu set-up on a row: what the selection allows.
     Select({"done1"});
     Click(Row("done1"), 2);
-    EXPECT_TRUE(Disabled(frame->m_miRestart));
-    EXPECT_TRUE(Disabled(frame->m_miStop));
-    EXPECT_FALSE(Disabled(frame->m_miOpenFile));
-    EXPECT_FALSE(Disabled(frame->m_miOpen));
-    EXPECT_FALSE(Disabled(frame->m_miOpenUrl));
-    Click(frame->m_miOpenFile);
+    EXPECT_TRUE(Disabled(Page("mi_restart")));
+    EXPECT_TRUE(Disabled(Page("mi_stop")));
+    EXPECT_FALSE(Disabled(Page("mi_open_file")));
+    EXPECT_FALSE(Disabled(Page("mi_open")));
+    EXPECT_FALSE(Disabled(Page("mi_open_url")));
+    Click(Page("mi_open_file"));
     Click(Row("done1"), 2);
-    Click(frame->m_miOpen);
+    Click(Page("mi_open"));
     Click(Row("done1"), 2);
-    Click(frame->m_miOpenUrl);
+    Click(Page("mi_open_url"));
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(video));
     EXPECT_EQ(opened[1].toString(), "http://www.youtube.com/watch?v=done1");
@@ -360,9 +365,9 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
 
     // With nothing selected the single-row commands do nothing.
     Select({});
-    for (HELEMENT item : {frame->m_miOpenFile.get(), frame->m_miOpen.get(), frame->m_miOpenUrl.get(),
-                          frame->m_miRemove.get(), frame->m_miStop.get()}) {
-        Click(GetParentElement(frame->m_content), 2);
+    for (HELEMENT item :
+         {Page("mi_open_file"), Page("mi_open"), Page("mi_open_url"), Page("mi_remove"), Page("mi_stop")}) {
+        Click(GetParentElement(Page("content")), 2);
         SetElementState(item, 0, STATE_DISABLED);  // as if the menu had offered it
         Click(item);
     }
@@ -373,31 +378,30 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
 
     Select({"run1"});
     Click(Row("run1"), 2);
-    EXPECT_TRUE(Disabled(frame->m_miOpenFile));
-    EXPECT_TRUE(Disabled(frame->m_miOpen));
-    EXPECT_FALSE(Disabled(frame->m_miStop));
+    EXPECT_TRUE(Disabled(Page("mi_open_file")));
+    EXPECT_TRUE(Disabled(Page("mi_open")));
+    EXPECT_FALSE(Disabled(Page("mi_stop")));
 
     Select({"done1", "fail1", "run1"});
     Click(Row("fail1"), 2);
-    EXPECT_FALSE(Disabled(frame->m_miRestart));
-    EXPECT_FALSE(Disabled(frame->m_miStop));
-    EXPECT_TRUE(Disabled(frame->m_miOpenUrl));
-    EXPECT_TRUE(Disabled(frame->m_miOpenFile));
+    EXPECT_FALSE(Disabled(Page("mi_restart")));
+    EXPECT_FALSE(Disabled(Page("mi_stop")));
+    EXPECT_TRUE(Disabled(Page("mi_open_url")));
+    EXPECT_TRUE(Disabled(Page("mi_open_file")));
 
     // Outside the rows only Options stays.
-    Click(GetParentElement(frame->m_content), 2);
-    for (HELEMENT he :
-         {frame->m_miOpen.get(), frame->m_miOpenFile.get(), frame->m_miRestart.get(), frame->m_miStop.get(),
-          frame->m_miSelectAll.get(), frame->m_miRemove.get(), frame->m_miOpenUrl.get()})
+    Click(GetParentElement(Page("content")), 2);
+    for (HELEMENT he : {Page("mi_open"), Page("mi_open_file"), Page("mi_restart"), Page("mi_stop"),
+                        Page("mi_select_all"), Page("mi_remove"), Page("mi_open_url")})
         EXPECT_TRUE(Disabled(he));
-    EXPECT_FALSE(Disabled(frame->m_miOptions));
+    EXPECT_FALSE(Disabled(Page("mi_options")));
 
     // Restart with a mixed selection restarts the failed one only.
     ASSERT_TRUE(WaitFor([&] { return Info("run1").state == DS_DOWNLOADING; }));
     site.clearRequests();
     Select({"done1", "fail1", "run1"});
     Click(Row("fail1"), 2);
-    Click(frame->m_miRestart);
+    Click(Page("mi_restart"));
     EXPECT_TRUE(WaitFor([&] { return Done("fail1") && Info("fail1").error == DE_NONE; }));
     EXPECT_EQ(site.count("/watch?v=done1"), 0);
     EXPECT_EQ(site.count("/watch?v=run1"), 0);
@@ -406,7 +410,7 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     // Stop on finished rows changes nothing; on the running one it ends it.
     Select({"done1", "run1"});
     Click(Row("run1"), 2);
-    Click(frame->m_miStop);
+    Click(Page("mi_stop"));
     EXPECT_TRUE(WaitFor([&] { return Done("run1"); }));
     EXPECT_EQ(Info("run1").error, DE_STOPPED);
     EXPECT_EQ(Info("done1").error, DE_NONE);
@@ -419,12 +423,12 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     const QString partial = Info("run2").videopath;
     ASSERT_TRUE(QFile::exists(thumb));
     Click(Row("done1"), 2);
-    Click(frame->m_miSelectAll);
+    Click(Page("mi_select_all"));
     EXPECT_EQ(GetElementState(Row("done2")) & STATE_CHECKED, STATE_CHECKED);
     Click(Row("done1"), 2);
-    Click(frame->m_miRemove);
+    Click(Page("mi_remove"));
     EXPECT_TRUE(RowIds().isEmpty());
-    EXPECT_TRUE(frame->m_items.empty());
+    EXPECT_TRUE(Items().empty());
     EXPECT_FALSE(QFile::exists(thumb));
     EXPECT_TRUE(QFile::exists(video));
     // The discarded job stops writing: its file stops growing.
@@ -458,9 +462,9 @@ TEST_F(FrameTest, AStoredListCannotMakeTheWindowWriteOrDeleteOutsideItsFolders)
 
     // Restart every failed row: nothing lands beside the victim.
     Click(Row("after1"), 2);
-    Click(frame->m_miSelectAll);
+    Click(Page("mi_select_all"));
     Click(Row("after1"), 2);
-    Click(frame->m_miRestart);
+    Click(Page("mi_restart"));
     ASSERT_TRUE(WaitFor([&] { return Done("after1") && Info("after1").error == DE_NONE; }));
     EXPECT_TRUE(QDir(victim.filePath("sub")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 
@@ -468,7 +472,7 @@ TEST_F(FrameTest, AStoredListCannotMakeTheWindowWriteOrDeleteOutsideItsFolders)
     const QString thumb = Info("after1").thumbpath;
     ASSERT_TRUE(QFile::exists(thumb));
     Click(Row("after1"), 2);
-    Click(frame->m_miRemove);
+    Click(Page("mi_remove"));
     EXPECT_TRUE(RowIds().isEmpty());
     EXPECT_FALSE(QFile::exists(thumb));
     EXPECT_TRUE(QFile::exists(keep));
@@ -477,8 +481,8 @@ TEST_F(FrameTest, AStoredListCannotMakeTheWindowWriteOrDeleteOutsideItsFolders)
 TEST_F(FrameTest, PopupShowsTheHoveredThumbnail)
 {
     Open();
-    HELEMENT img = frame->m_thumbTipImg;
-    BEHAVIOR_EVENT_PARAMS p{POPUP_REQUEST, frame->m_thumbTip, nullptr, 0};
+    HELEMENT img = Page("thumb_tip_img");
+    BEHAVIOR_EVENT_PARAMS p{POPUP_REQUEST, Page("thumb_tip"), nullptr, 0};
     htmlayout::dom::element a = CreateElement("img"), b = CreateElement("img");
     SetAttribute(a, "src", "/t/a.jpg");
     SetAttribute(b, "src", "/t/b.jpg");
@@ -487,7 +491,7 @@ TEST_F(FrameTest, PopupShowsTheHoveredThumbnail)
     p.he = b;
     EXPECT_TRUE(frame->handle_event(nullptr, p));
     EXPECT_EQ(GetAttribute(img, "src"), QString("/t/b.jpg"));
-    p.heTarget = frame->m_itemMenu;
+    p.heTarget = Page("item_menu");
     EXPECT_FALSE(frame->handle_event(nullptr, p));
 }
 
@@ -513,7 +517,7 @@ TEST_F(FrameTest, WithoutItsPageTheWindowNeverWritesAnEmptyListOverTheStoredOne)
     WriteAppXml(stored);
     frame = new TestFrame;  // no page: the window's list element is missing
     frame->LoadAppXml(AppXml());
-    EXPECT_TRUE(frame->m_items.empty());
+    EXPECT_TRUE(Items().empty());
     EXPECT_EQ(frame->SaveAppXml(AppXml()), -1);
     QFile f(AppXml());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -544,11 +548,10 @@ TEST_F(FrameTest, OnlyTheBandsThemselvesDragTheWindow)
     auto box = [](HELEMENT he, QRect r) { return QPair<uint32_t, QRect>(layout::NodeId(he), r); };
     // Boxes as the view reports them for the page's layout.
     layout::SetElementBoxes(frame->GetLayoutWindow(),
-                            {box(GetParentElement(frame->m_content), QRect(0, 0, 680, 600)),
-                             box(frame->m_top, QRect(0, 0, 680, 63)), box(frame->m_url, QRect(30, 34, 440, 22)),
-                             box(frame->m_close, QRect(660, 6, 14, 15)), box(frame->m_content, QRect(0, 63, 680, 508)),
-                             box(frame->m_bottom, QRect(0, 571, 680, 29)),
-                             box(frame->m_about, QRect(23, 577, 46, 20))});
+                            {box(GetParentElement(Page("content")), QRect(0, 0, 680, 600)),
+                             box(Page("top"), QRect(0, 0, 680, 63)), box(Page("url"), QRect(30, 34, 440, 22)),
+                             box(Page("close"), QRect(660, 6, 14, 15)), box(Page("content"), QRect(0, 63, 680, 508)),
+                             box(Page("bottom"), QRect(0, 571, 680, 29)), box(Page("about"), QRect(23, 577, 46, 20))});
     EXPECT_TRUE(frame->HitTestCaption({300, 10}));
     EXPECT_TRUE(frame->HitTestCaption({300, 590}));
     EXPECT_FALSE(frame->HitTestCaption({100, 40}));   // the address box
@@ -610,7 +613,7 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     site.setVideo("gone1", Good());
     frame->AddAddresses({"http://www.youtube.com/watch?v=gone1"});
     QCoreApplication::processEvents();
-    EXPECT_EQ(frame->m_items.count("gone1"), 0u);
+    EXPECT_EQ(Items().count("gone1"), 0u);
     ASSERT_TRUE(WaitFor([&] { return frame.isNull(); }));
 }
 
@@ -657,7 +660,7 @@ TEST_F(FrameTest, JobsEndingWhileTheWindowIsNotActiveAreNotified)
     ASSERT_TRUE(WaitFor([&] { return Info("slow1").completed > 0 && Info("slow2").completed > 0; }));
     Select({"slow1", "slow2"});
     Click(Row("slow1"), 2);
-    Click(frame->m_miStop);
+    Click(Page("mi_stop"));
     ASSERT_TRUE(WaitFor([&] { return Done("slow1") && Done("slow2"); }));
     tick();
     tick();  // an ending is told once
@@ -688,7 +691,7 @@ TEST_F(FrameTest, TheComputerStaysAwakeFromTheFirstDownloadToTheLast)
     const auto stop = [&](std::initializer_list<QString> ids) {
         Select(ids);
         Click(Row(*ids.begin()), 2);
-        Click(frame->m_miStop);
+        Click(Page("mi_stop"));
         for (const QString& id : ids)
             ASSERT_TRUE(WaitFor([&] { return Done(id); }));
         tick();
@@ -696,7 +699,7 @@ TEST_F(FrameTest, TheComputerStaysAwakeFromTheFirstDownloadToTheLast)
     const auto restart = [&](std::initializer_list<QString> ids) {
         Select(ids);
         Click(Row(*ids.begin()), 2);
-        Click(frame->m_miRestart);
+        Click(Page("mi_restart"));
         tick();
     };
 

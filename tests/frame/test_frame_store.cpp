@@ -1,5 +1,6 @@
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
+#include "tests/frame/frameprobe.h"
 #include "tests/store/profile.h"
 #include "ui/frame/mainframe.h"
 #include "ui/page/dom.h"
@@ -32,7 +33,7 @@ TEST(FrameStore, LoadAndSaveThroughTheFrameMembers)
     SetProfileLearnValue(0);
     {
         CMainFrame frame;
-        frame.m_content = content;
+        FrameProbe::Content(frame) = content;
         frame.m_strProgramFolder = dir.path();
         frame.m_strAppXmlPath = path;
         frame.SetDefaultFolders(frame.m_strProgramFolder);
@@ -42,8 +43,8 @@ TEST(FrameStore, LoadAndSaveThroughTheFrameMembers)
         EXPECT_EQ(g_strTempFolder, "/tmp/t");
         EXPECT_EQ(GetVideoFolderSetting(),
                   QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Ferrowick");
-        ASSERT_EQ(frame.m_items.size(), 2u);
-        frame.m_items.erase("one");
+        ASSERT_EQ(FrameProbe::Items(frame).size(), 2u);
+        FrameProbe::Items(frame).erase("one");
         frame.AddressDlgLearn = 1;
         EXPECT_EQ(frame.SaveAppXml(frame.m_strAppXmlPath), 1);
     }

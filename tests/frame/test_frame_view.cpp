@@ -3,6 +3,7 @@
 
 #include "engine/myyoutubedownloader.h"
 #include "platform/layout/view/layoutwebview.h"
+#include "tests/frame/frameprobe.h"
 #include "tests/site/localvideosite.h"
 #include "ui/frame/mainframe.h"
 
@@ -66,7 +67,7 @@ TEST(FrameView, ALinkDroppedOnThePageIsAddedAndNotOpened)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 
-    ASSERT_TRUE(WaitFor([&] { return frame->m_items.count("dropped0001") == 1; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return FrameProbe::Items(*frame).count("dropped0001") == 1; }, 5000));
     Pump(1000);
     EXPECT_EQ(frame->GetView()->url(), before);
     EXPECT_EQ(frame->asked, 0);

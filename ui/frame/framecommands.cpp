@@ -23,14 +23,6 @@ namespace {
 // A file manager that does not answer by then is taken to be missing.
 constexpr int kFileManagerWaitMs = 3000;
 
-DownloaderInfo Snapshot(CDownloadItem* item, uint32_t mask)
-{
-    DownloaderInfo info;
-    info.mask = mask;
-    item->m_pDownloader->GetInfo(info, false);
-    return info;
-}
-
 void Enable(HELEMENT he, bool enable)
 {
     if (he)
@@ -90,14 +82,14 @@ bool CMainFrame::OnMenuItemClick(HELEMENT menuItem)
     if (m_miRestart == menuItem) {
         for (const auto& row : selected) {
             if (CDownloadItem* item = ItemOfRow(row)) {
-                const DownloaderInfo info = Snapshot(item, DIF_STATE | DIF_ERROR);
+                const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_ERROR);
                 if (info.state != DS_DONE || info.error != DE_NONE)
                     item->m_pDownloader->Start();
             }
         }
     } else if (m_miStop == menuItem) {
         for (const auto& row : selected) {
-            if (CDownloadItem* item = ItemOfRow(row); item && Snapshot(item, DIF_STATE).state != DS_DONE)
+            if (CDownloadItem* item = ItemOfRow(row); item && item->Snapshot(DIF_STATE).state != DS_DONE)
                 item->m_pDownloader->Stop();
         }
     } else if (m_miSelectAll == menuItem) {
@@ -110,14 +102,14 @@ bool CMainFrame::OnMenuItemClick(HELEMENT menuItem)
         RemoveSelected();
     } else if (m_miOpenFile == menuItem) {
         if (CDownloadItem* item = selected.empty() ? nullptr : ItemOfRow(selected[0])) {
-            const DownloaderInfo info = Snapshot(item, DIF_STATE | DIF_VIDEOPATH);
+            const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_VIDEOPATH);
             const QString path = info.videopath.trimmed();
             if (info.state == DS_DONE && !path.isEmpty())
                 ShellOpen(QUrl::fromLocalFile(path));
         }
     } else if (m_miOpen == menuItem) {
         if (CDownloadItem* item = selected.empty() ? nullptr : ItemOfRow(selected[0]))
-            ShowInFolder(Snapshot(item, DIF_VIDEOPATH).videopath);
+            ShowInFolder(item->Snapshot(DIF_VIDEOPATH).videopath);
     } else if (m_miOpenUrl == menuItem) {
         if (!selected.empty()) {
             const QString id = GetAttribute(selected[0], "value").value_or(QString());
@@ -145,7 +137,7 @@ void CMainFrame::RemoveSelected()
             continue;
         // Only the job's own thumbnail goes, whatever path the record holds;
         // the video file stays, and a failure changes nothing.
-        const QString thumb = Snapshot(it->second.get(), DIF_THUMBPATH).thumbpath;
+        const QString thumb = it->second->Snapshot(DIF_THUMBPATH).thumbpath;
         if (!thumb.isEmpty() && thumb == PathCombine(g_strTempFolder, id + QStringLiteral(".jpg")))
             QFile::remove(thumb);
         m_items.erase(it);  // the row leaves the page, the job goes to Discard
@@ -175,7 +167,7 @@ void CMainFrame::OnContextMenuSetup(HELEMENT, HELEMENT target)
         bool canStop = false;
         for (const auto& row : selected) {
             if (CDownloadItem* item = ItemOfRow(row)) {
-                const DownloaderInfo info = Snapshot(item, DIF_STATE | DIF_ERROR);
+                const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_ERROR);
                 if (info.state == DS_DONE && info.error != DE_NONE)
                     canRestart = true;
                 if (info.state != DS_DONE)
@@ -191,7 +183,7 @@ void CMainFrame::OnContextMenuSetup(HELEMENT, HELEMENT target)
             Enable(m_miOpenUrl, true);
             bool canOpen = false;
             if (CDownloadItem* item = ItemOfRow(selected[0])) {
-                const DownloaderInfo info = Snapshot(item, DIF_STATE | DIF_VIDEOPATH);
+                const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_VIDEOPATH);
                 canOpen = info.state == DS_DONE && !info.videopath.isEmpty();
             }
             Enable(m_miOpen, canOpen);

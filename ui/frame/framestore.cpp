@@ -65,9 +65,7 @@ int CMainFrame::SaveAppXml(const QString& path)
         const auto it = m_items.find(id);
         if (it == m_items.end() || !it->second->m_pDownloader)
             continue;  // every row has its item; a stray row is not ours to write
-        DownloaderInfo info;
-        info.mask = uint32_t(-1);
-        it->second->m_pDownloader->GetInfo(info, false);
+        const DownloaderInfo info = it->second->Snapshot(uint32_t(-1));
         // A download that had not ended comes back as uncompleted.
         const int32_t stored = info.state == DS_DONE ? info.error : int32_t(DE_STOPPED);
         records.push_back(

@@ -241,9 +241,7 @@ bool CMainFrame::OnInput(const layout::LayoutInput& input)
         if (QString::fromStdString(GetTagName(he)).toLower() != QLatin1String("option"))
             continue;
         if (CDownloadItem* item = ItemOfRow(he)) {
-            DownloaderInfo info;
-            info.mask = DIF_STATE | DIF_VIDEOPATH;
-            item->m_pDownloader->GetInfo(info, false);
+            const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_VIDEOPATH);
             const QString path = info.videopath.trimmed();
             if (info.state == DS_DONE && !path.isEmpty())
                 ShellOpen(QUrl::fromLocalFile(path));
@@ -371,18 +369,14 @@ void CMainFrame::NoteFinishedJobs()
     std::unordered_map<QString, bool> seen;
     std::vector<CDownloadNotifier::Ending> ended;
     for (auto& [id, item] : m_items) {
-        DownloaderInfo info;
-        info.mask = DIF_STATE;
-        item->m_pDownloader->GetInfo(info, false);
-        const bool done = info.state == DS_DONE;
+        const bool done = item->Snapshot(DIF_STATE).state == DS_DONE;
         const auto it = m_finishedSeen.find(id);
         if (it == m_finishedSeen.end() || it->second != done)
             changed = true;
         // An item not seen before was added since the last look and may
         // have ended already; the ones read at start are seen at once.
         if (done && m_bLookedOnce && (it == m_finishedSeen.end() || !it->second)) {
-            info.mask = uint32_t(-1);
-            item->m_pDownloader->GetInfo(info, false);
+            const DownloaderInfo info = item->Snapshot(uint32_t(-1));
             ended.push_back({info.title.isEmpty() ? id : info.title, StatusText(info, 0)});
         }
         seen.emplace(id, done);
@@ -416,9 +410,7 @@ void CMainFrame::OnTimer(int nIDEvent)
         int downloading = 0;
         int uncompleted = 0;
         for (auto& [id, item] : m_items) {
-            DownloaderInfo info;
-            info.mask = DIF_STATE | DIF_ERROR;
-            item->m_pDownloader->GetInfo(info, false);
+            const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_ERROR);
             if (info.state != DS_DONE)
                 ++downloading;
             else if (info.error != DE_NONE)
@@ -450,9 +442,7 @@ void CMainFrame::OnTimer(int nIDEvent)
             return;
         }
         for (auto& [id, item] : m_items) {
-            DownloaderInfo info;
-            info.mask = DIF_STATE;
-            item->m_pDownloader->GetInfo(info, false);
+            const DownloaderInfo info = item->Snapshot(DIF_STATE);
             if (info.state != DS_DONE)
                 return;
         }
@@ -470,9 +460,7 @@ void CMainFrame::OnClose()
         SelectElements(m_content, "Option", rows);
     for (const htmlayout::dom::element& row : rows) {
         if (CDownloadItem* item = ItemOfRow(row)) {
-            DownloaderInfo info;
-            info.mask = DIF_STATE;
-            item->m_pDownloader->GetInfo(info, false);
+            const DownloaderInfo info = item->Snapshot(DIF_STATE);
             if (info.state != DS_DONE)
                 ++running;
         }
@@ -502,9 +490,7 @@ void CMainFrame::ExitAfterStopping()
     SetTimer(TIMER_EXIT_WAIT, TIMER_EXIT_WAIT_ELAPSE);
     hide();
     for (auto& [id, item] : m_items) {
-        DownloaderInfo info;
-        info.mask = DIF_STATE;
-        item->m_pDownloader->GetInfo(info, false);
+        const DownloaderInfo info = item->Snapshot(DIF_STATE);
         if (info.state != DS_DONE)
             item->m_pDownloader->Stop();
     }

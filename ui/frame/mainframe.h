@@ -77,12 +77,6 @@ public:
     bool HitTestCaption(const QPoint& pos) const;
     CDownloadNotifier& Notifier() const { return *m_notifier; }
 
-    // Page elements, each holding one use; empty when the page lacks the id.
-    htmlayout::dom::element m_top, m_bottom, m_minimize, m_close, m_url, m_add, m_content, m_statusBar, m_help,
-        m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miStop, m_miSelectAll, m_miRemove,
-        m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
-
-    ItemTable m_items;  // video id -> item, owned
     QString m_strProgramFolder;
     QString m_strAppXmlPath;
     int AddressDlgLearn = 1;
@@ -106,6 +100,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Tests of the window's logic reach the page elements and the item table
+    // through this one fixture (tests/frame/frameprobe.h).
+    friend struct FrameProbe;
+
     int OnCreate(bool withView);
     void OnNcDestroy();
     void DestroyWindow();
@@ -128,6 +126,12 @@ private:
     void AddPendingAddresses();
     bool AcceptDrag(QDropEvent* event) const;
     CDownloadItem* ItemOfRow(HELEMENT row) const;
+
+    // Page elements, each holding one use; empty when the page lacks the id.
+    htmlayout::dom::element m_top, m_bottom, m_minimize, m_close, m_url, m_add, m_content, m_statusBar, m_help,
+        m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miStop, m_miSelectAll, m_miRemove,
+        m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
+    ItemTable m_items;  // video id -> item, owned
 
     HWND m_hwnd = nullptr;
     std::unique_ptr<layout::LayoutWebView> m_view;

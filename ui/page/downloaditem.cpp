@@ -20,3 +20,11 @@ CDownloadItem::~CDownloadItem()
         job->Discard();
     }
 }
+
+DownloaderInfo CDownloadItem::Snapshot(uint32_t mask) const
+{
+    DownloaderInfo info;
+    info.mask = mask;
+    m_pDownloader->GetInfo(info, false);
+    return info;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "element.h"
+#include "engine/downloaderinfo.h"
 
 #include <QHashFunctions>
 #include <QString>
@@ -18,6 +19,10 @@ public:
     ~CDownloadItem();
     CDownloadItem(const CDownloadItem&) = delete;
     CDownloadItem& operator=(const CDownloadItem&) = delete;
+
+    // The fields of the job's record that mask selects, copied in one hold of
+    // its lock; the changed mark stays for the row to clear.
+    DownloaderInfo Snapshot(uint32_t mask) const;
 
     htmlayout::dom::element m_row;
     CMyYouTubeDownloader* m_pDownloader = nullptr;
