@@ -13,6 +13,9 @@ let styleEl = null;
 let boxesQueued = false;
 const lastBoxes = new Map();  // node id -> "x,y,w,h" last sent
 let hoverId = 0;
+// The engine's own elements that Chromium's HTML versions would draw their
+// way: built outside the HTML namespace, where the page's selectors still match.
+const LAYOUT_NS = "urn:ferrowick:layout";
 
 function idOf(n) { return n ? n.__fid || 0 : 0; }
 
@@ -55,14 +58,21 @@ function decorate(el) {
     }
     // The list takes the keyboard once clicked, so its keys reach the model.
     if (tag === "widget" && type === "select" && !el.hasAttribute("tabindex")) el.setAttribute("tabindex", "-1");
-    if (tag === "progress") syncProgress(el);
+    if (isProgressBar(el)) syncProgress(el);
 }
 
+function isProgressBar(el) { return el.namespaceURI === LAYOUT_NS && el.localName === "input"; }
+
+// The progress widget: the page's rules size the bar, view.css draws it, and
+// a child of the view's own fills the share of maxvalue done. A length not
+// known (0 or less) leaves the bar empty: nothing is arriving to show.
 function syncProgress(el) {
     const max = parseInt(el.getAttribute("maxvalue") || "0", 10);
     const val = parseInt(el.getAttribute("value") || "0", 10);
-    if (max > 0) { el.max = max; el.value = Math.max(0, Math.min(val, max)); }
-    else el.removeAttribute("value");  // an unknown length shows an indeterminate bar
+    const share = max > 0 && val > 0 ? Math.min(val, max) / max : 0;
+    let fill = el.firstElementChild;
+    if (!fill) { fill = document.createElement("fw-fill"); el.appendChild(fill); }
+    fill.style.width = (share * 100) + "%";
 }
 
 // The DOM node of a model node, or null when it must not be shown (then its
@@ -78,10 +88,9 @@ function build(n) {
     const isProgress = tag === "input" && n.attrs && String(n.attrs.type).toLowerCase() === "progress";
     let el;
     try {
-        // Chromium draws an HTML option as its label only; outside the HTML
-        // namespace the same tag lays its children out and the page's selectors match.
-        el = tag === "option" ? document.createElementNS("urn:ferrowick:layout", "option")
-                              : document.createElement(isProgress ? "progress" : tag);
+        // Chromium draws an HTML option as its label only, and a progress bar
+        // at its own size whatever the page says; these two are the engine's.
+        el = tag === "option" || isProgress ? document.createElementNS(LAYOUT_NS, tag) : document.createElement(tag);
     } catch (e) {
         return null;  // a tag name Chromium refuses
     }
@@ -172,7 +181,7 @@ function apply(batch) {
             if (!el || el.nodeType !== 1) break;
             if (r.value === null || r.value === undefined) el.removeAttribute(r.name);
             else if (el.getAttribute(r.name) !== r.value) setAttr(el, r.name, r.value);
-            if (el.localName === "progress") syncProgress(el);
+            if (isProgressBar(el)) syncProgress(el);
             break;
         case "text": {
             if (!el) break;
