@@ -16,6 +16,9 @@ let hoverId = 0;
 // The engine's own elements that Chromium's HTML versions would draw their
 // way: built outside the HTML namespace, where the page's selectors still match.
 const LAYOUT_NS = "urn:ferrowick:layout";
+// Image addresses whose last load failed: an image built again with one is
+// hidden at once instead of showing its frame until the failure comes back.
+const failedSrc = new Set();
 
 function idOf(n) { return n ? n.__fid || 0 : 0; }
 
@@ -59,6 +62,7 @@ function decorate(el) {
     // The list takes the keyboard once clicked, so its keys reach the model.
     if (tag === "widget" && type === "select" && !el.hasAttribute("tabindex")) el.setAttribute("tabindex", "-1");
     if (isProgressBar(el)) syncProgress(el);
+    if (tag === "img") syncImage(el);
 }
 
 function isProgressBar(el) { return el.namespaceURI === LAYOUT_NS && el.localName === "input"; }
@@ -73,6 +77,23 @@ function syncProgress(el) {
     let fill = el.firstElementChild;
     if (!fill) { fill = document.createElement("fw-fill"); el.appendChild(fill); }
     fill.style.width = (share * 100) + "%";
+}
+
+// A picture that is missing or cannot be decoded is not drawn at all (no
+// glyph, no border) and keeps its place; a pop-up left with nothing to show
+// stays hidden.
+function syncImage(img, failed) {
+    if (failed === undefined) failed = failedSrc.has(img.getAttribute("src"));
+    if (failed) img.setAttribute("fw-broken", ""); else img.removeAttribute("fw-broken");
+    const popup = img.closest("popup");
+    if (popup) syncPopup(popup);
+}
+
+function syncPopup(popup) {
+    const images = popup.querySelectorAll("img");
+    const empty = images.length > 0 && !popup.textContent.trim() &&
+                  Array.from(images).every(i => i.hasAttribute("fw-broken"));
+    if (empty) popup.setAttribute("fw-empty", ""); else popup.removeAttribute("fw-empty");
 }
 
 // The DOM node of a model node, or null when it must not be shown (then its
@@ -151,6 +172,7 @@ function show(r, below) {
     if (!el || el.nodeType !== 1) return;
     if (!r.show) { el.removeAttribute("fw-shown"); el.style.left = el.style.top = ""; return; }
     el.setAttribute("fw-shown", "");
+    if (el.localName === "popup") syncPopup(el);
     let x = r.x, y = r.y;
     const anchor = nodes.get(r.anchor);
     if (below && anchor && anchor.getBoundingClientRect) {
@@ -182,6 +204,7 @@ function apply(batch) {
             if (r.value === null || r.value === undefined) el.removeAttribute(r.name);
             else if (el.getAttribute(r.name) !== r.value) setAttr(el, r.name, r.value);
             if (isProgressBar(el)) syncProgress(el);
+            if (el.localName === "img" && r.name === "src") syncImage(el);
             break;
         case "text": {
             if (!el) break;
@@ -288,7 +311,18 @@ function listen() {
         send("KeyDown", e, { key: e.key });
     }, true);
     document.addEventListener("scroll", queueBoxes, true);
-    document.addEventListener("load", queueBoxes, true);
+    // Image loads and failures do not bubble; the capture phase sees them.
+    document.addEventListener("load", e => {
+        const img = e.target;
+        if (img && img.localName === "img") { failedSrc.delete(img.getAttribute("src")); syncImage(img, false); }
+        queueBoxes();
+    }, true);
+    document.addEventListener("error", e => {
+        const img = e.target;
+        if (!img || img.localName !== "img") return;
+        failedSrc.add(img.getAttribute("src"));
+        syncImage(img, true);
+    }, true);
     window.addEventListener("resize", queueBoxes);
     new ResizeObserver(queueBoxes).observe(document.documentElement);
     new MutationObserver(queueBoxes).observe(document.documentElement,
