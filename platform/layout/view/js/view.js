@@ -159,12 +159,42 @@ function load(snapshot) {
     queueBoxes();
 }
 
-function placeInside(el, x, y) {
+// How far the outer shadows of a computed style reach beyond the border box
+// on each side: offset, blur and spread.
+function shadowReach(boxShadow) {
+    const reach = { left: 0, top: 0, right: 0, bottom: 0 };
+    for (const shadow of String(boxShadow).split(/,(?![^(]*\))/)) {
+        if (/\binset\b/.test(shadow)) continue;
+        const v = (shadow.match(/-?[\d.]+px/g) || []).map(parseFloat);
+        if (v.length < 2) continue;
+        const [dx, dy, blur = 0, spread = 0] = v;
+        const r = blur + spread;
+        reach.left = Math.max(reach.left, Math.ceil(r - dx));
+        reach.right = Math.max(reach.right, Math.ceil(r + dx));
+        reach.top = Math.max(reach.top, Math.ceil(r - dy));
+        reach.bottom = Math.max(reach.bottom, Math.ceil(r + dy));
+    }
+    return reach;
+}
+
+// Puts the border box of a shown menu or pop-up at (x, y). Where it would
+// cross the right or bottom edge it ends at (altX, altY) instead, as a desktop
+// menu opens left of or above the pointer there; then it is moved wholly
+// inside the window, border and shadow included.
+function place(el, x, y, altX, altY) {
     el.style.left = "0px"; el.style.top = "0px";
-    const w = el.offsetWidth, h = el.offsetHeight;
-    const maxX = Math.max(0, window.innerWidth - w), maxY = Math.max(0, window.innerHeight - h);
-    el.style.left = Math.max(0, Math.min(x, maxX)) + "px";
-    el.style.top = Math.max(0, Math.min(y, maxY)) + "px";
+    const style = getComputedStyle(el), box = el.getBoundingClientRect();
+    const reach = shadowReach(style.boxShadow);
+    const fit = (pos, alt, size, before, after, room) => {
+        if (pos + size + after > room) pos = alt - size;
+        return Math.max(before, Math.min(pos, room - size - after));
+    };
+    const w = Math.ceil(box.width), h = Math.ceil(box.height);
+    const left = fit(x, altX, w, reach.left, reach.right, window.innerWidth);
+    const top = fit(y, altY, h, reach.top, reach.bottom, window.innerHeight);
+    // left and top place the margin box.
+    el.style.left = (left - (parseFloat(style.marginLeft) || 0)) + "px";
+    el.style.top = (top - (parseFloat(style.marginTop) || 0)) + "px";
 }
 
 function show(r, below) {
@@ -173,15 +203,14 @@ function show(r, below) {
     if (!r.show) { el.removeAttribute("fw-shown"); el.style.left = el.style.top = ""; return; }
     el.setAttribute("fw-shown", "");
     if (el.localName === "popup") syncPopup(el);
-    let x = r.x, y = r.y;
     const anchor = nodes.get(r.anchor);
     if (below && anchor && anchor.getBoundingClientRect) {
+        // Below the source, or above it when there is no room below.
         const a = anchor.getBoundingClientRect();
-        x = Math.round(a.left); y = Math.round(a.bottom + 2);
-        // Above the source when there is no room below it.
-        if (y + el.offsetHeight > window.innerHeight) y = Math.round(a.top - el.offsetHeight - 2);
+        place(el, Math.round(a.left), Math.round(a.bottom + 2), Math.round(a.left), Math.round(a.top - 2));
+    } else {
+        place(el, r.x | 0, r.y | 0, r.x | 0, r.y | 0);
     }
-    placeInside(el, x | 0, y | 0);
 }
 
 function apply(batch) {
