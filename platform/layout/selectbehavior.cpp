@@ -31,6 +31,17 @@ bool SelectBehavior::handleInput(LayoutNode* target, const layout::LayoutInput& 
             selectRows(row->parent, row, in.modifiers);
         return true;
     }
+    case layout::LayoutInput::MouseDown: {
+        // A right press on a row outside the selection makes it the selection,
+        // so the context menu that follows acts on the row pointed at; on a
+        // selected row the whole selection stays.
+        if (in.button != layout::LayoutInput::RightButton)
+            return false;
+        LayoutNode* row = LayoutNode::Closest(target, [](LayoutNode* n) { return IsListRow(n); });
+        if (row && !(row->state & STATE_CHECKED) && !(row->parent->state & STATE_DISABLED))
+            selectRows(row->parent, row, 0);
+        return false;
+    }
     case layout::LayoutInput::KeyDown: {
         LayoutNode* list = LayoutNode::Closest(target, [](LayoutNode* n) { return LayoutNode::IsWidget(n, "select"); });
         return list && handleKey(list, in.key, in.modifiers);

@@ -9,7 +9,9 @@
 // <widget type="select" multiple>: its <option> rows carry STATE_CHECKED.
 // A click selects one row, Ctrl-click toggles a row, Shift-click selects the
 // range from the anchor row; arrows, Home and End move the current row
-// (Shift extends), Ctrl+A selects every row. Each change is reported as
+// (Shift extends), Ctrl+A selects every row. A right press on a row that is
+// not selected selects it alone, before the context menu opens; on a selected
+// row it keeps the selection. Each change is reported as
 // SELECT_SELECTION_CHANGED with the row as its source.
 class SelectBehavior : public LayoutBehavior {
 public:

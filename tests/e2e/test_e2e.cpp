@@ -10,6 +10,8 @@
 #include "tests/site/localvideosite.h"
 #include "tests/support/testprogram.h"
 
+#include <QBuffer>
+#include <QColor>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -92,6 +94,39 @@ public:
         return out;
     }
     QString status() { return text("#status-bar"); }
+    // What a user would see amiss: a bar that is not 5 pixels high across its
+    // cell or whose fill is not the share done, a broken picture drawn or its
+    // cell out of size, blanks of a status text lost, a menu or pop-up (border
+    // and shadow) not wholly inside the window. Empty when all is well.
+    QString pageFaults()
+    {
+        const QJsonValue faults = eval(R"((() => { const out = [], box = e => e.getBoundingClientRect();
+            for (const cell of document.querySelectorAll('#content .progress')) {
+                const bar = cell.querySelector('input'), fill = bar && bar.firstElementChild;
+                const max = bar && +bar.getAttribute('maxvalue'), done = bar && +bar.getAttribute('value');
+                const share = max > 0 ? Math.min(Math.max(done, 0), max) / max : 0;
+                if (!fill || box(bar).width !== box(cell).width || box(bar).height !== 5 ||
+                    Math.abs(box(fill).width / bar.clientWidth - share) > 0.02) out.push('bar: ' + cell.innerHTML);
+            }
+            for (const img of document.querySelectorAll('#content img, #thumb_tip img'))
+                if (img.complete && !img.naturalWidth && img.getClientRects().length &&
+                    getComputedStyle(img).visibility === 'visible') out.push('broken picture: ' + img.src);
+            for (const img of document.querySelectorAll('#content .thumb img'))
+                if (box(img).width !== 50 || box(img).height !== 34 || box(img.parentNode).width !== 56)
+                    out.push('picture cell: ' + img.src);
+            for (const text of document.querySelectorAll('#content .text'))
+                if (text.innerText !== text.textContent) out.push('status: ' + text.innerText);
+            for (const m of document.querySelectorAll('menu, popup')) {
+                const style = getComputedStyle(m), r = box(m);
+                const [dx = 0, dy = 0, blur = 0] = (style.boxShadow.match(/-?[\d.]+px/g) || []).map(parseFloat);
+                if (style.display !== 'none' && style.visibility === 'visible' &&
+                    (r.left < blur - dx || r.top < blur - dy || r.right + blur + dx > innerWidth ||
+                     r.bottom + blur + dy > innerHeight)) out.push(m.id + ' at ' + [r.left, r.top, r.right, r.bottom]);
+            }
+            return out; })())");
+        return faults.isArray() ? QVariant(faults.toArray().toVariantList()).toStringList().join(" | ")
+                                : QStringLiteral("the page did not answer");
+    }
     void screenshot(const QString& name)
     {
         DevToolsClient::screenshot(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
@@ -141,6 +176,18 @@ QString InstanceName(const QString& home)
            QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32));
 }
 
+// A real picture as the site's thumbnail: a 120 x 90 JPEG in one colour.
+std::string Picture(QColor colour)
+{
+    QImage image(120, 90, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return jpeg.toStdString();
+}
+
 int OpenDescriptors(qint64 pid)
 {
     return int(QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
@@ -158,11 +205,17 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     LocalVideoSite site;
     Video first = GoodVideo("Sunset over the bay", 300000);
     first.thumb.stallBeforeHeadersMs = 2500;  // long enough to see the first state
+    first.thumbnail = Picture(QColor(230, 140, 40));
     site.setVideo("goodvideo01", first);
     Video broken = GoodVideo("Broken clip", 1000);
     broken.video.status = 404;
+    broken.thumb.status = 404;  // its error page is kept as its picture
     site.setVideo("badvideo002", broken);
     site.setVideo("slowvideo03", SlowVideo("Slow river"));
+    Video waiting = GoodVideo("Waiting for its picture", 1000);
+    waiting.thumb.stallBeforeHeadersMs = 8000;
+    site.setVideo("waitvideo04", waiting);
+    site.setVideo("slowvideo05", SlowVideo("Slow stream"));
 
     {
         Program app(home, desktop, site);
@@ -177,6 +230,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         ASSERT_TRUE(
             WaitFor([&] { return app.rows() == QStringList{"Unknown-goodvideo01 Downloading Thumbnail..."}; }, 5000))
             << app.rows().join('|').toStdString();
+        EXPECT_EQ(app.pageFaults(), "");  // its length not known yet: an empty bar
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 1 video"; }));
         EXPECT_EQ(app.rows(), QStringList{"Sunset over the bay 292.9 KB"});
         EXPECT_EQ(QFileInfo(videos + "/Sunset over the bay.mp4").size(), 300000);
@@ -198,12 +252,65 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 2 uncompleted"; }));
         app.screenshot("e2e-03-stopped");
 
-        // The site mends the broken video; Restart fetches it.
-        site.setVideo("badvideo002", GoodVideo("Broken clip", 1000));
+        // A row in every state as the page's rules draw it: running with a
+        // length, running before it is known, stopped, failed (its picture
+        // the kept error page) and selected, finished.
+        for (const char* id : {"waitvideo04", "slowvideo05"}) {
+            app.type(Addr(id));
+            app.click("#add");
+        }
+        ASSERT_TRUE(WaitFor([&] { return app.rows().size() == 5; }));
+        app.click("#content option", 3);
+        const QString failedPicture = "document.querySelector('#content img[src$=\"badvideo002.jpg\"]')";
+        ASSERT_TRUE(WaitFor(
+            [&] { return app.rows().value(0).contains("/s") && app.eval(failedPicture + ".complete").toBool(); }));
+        EXPECT_EQ(app.eval(failedPicture + ".naturalWidth").toInt(), 0);
+        EXPECT_TRUE(app.text("#content option .text").contains(QRegularExpression("  \\(.*/s\\)  -  .* Left $")));
+        EXPECT_EQ(app.pageFaults(), "");
+        app.screenshot("e2e-03a-every-state");
+
+        // The row menu at the right edge (the selected row's: it stays the
+        // selection), the page's in the bottom right corner, the pop-up.
+        app.click(QPoint(676, app.centre("#content option", 3).y()), "right");
+        ASSERT_TRUE(WaitFor([&] { return !app.disabled("mi_restart"); }, 5000));
+        EXPECT_EQ(app.pageFaults(), "");
+        app.screenshot("e2e-03b-menu-at-the-right-edge");
+        app.call("Input.dispatchKeyEvent", {{"type", "keyDown"}, {"key", "Escape"}});
+        app.click(QPoint(676, 596), "right");
+        ASSERT_TRUE(WaitFor([&] { return app.disabled("mi_remove"); }, 5000));
+        EXPECT_EQ(app.pageFaults(), "");
+        app.screenshot("e2e-03c-menu-in-the-corner");
+        app.call("Input.dispatchKeyEvent", {{"type", "keyDown"}, {"key", "Escape"}});
+        for (const int row : {5, 4}) {  // a picture, then one that failed: nothing shows
+            const QPoint p = app.centre(QStringLiteral("#content option:nth-child(%1) .thumb").arg(row));
+            app.call("Input.dispatchMouseEvent", {{"type", "mouseMoved"}, {"x", p.x()}, {"y", p.y()}});
+            Pump(500);
+            const bool shown = app.eval("(s => s.display != 'none' && s.visibility == 'visible')"
+                                        "(getComputedStyle(document.getElementById('thumb_tip')))")
+                                   .toBool();
+            EXPECT_EQ(shown ? app.box("#thumb_tip_img").size() : QSizeF(), row == 5 ? QSizeF(122, 92) : QSizeF());
+            EXPECT_EQ(app.pageFaults(), "");
+            app.screenshot(QStringLiteral("e2e-03d-pop-up-%1").arg(row));
+        }
+
+        // A right-click outside the selection acts on the row pointed at.
+        app.menu("#content option", "mi_remove");
+        ASSERT_TRUE(WaitFor([&] { return app.rows().size() == 4 && !app.rows().join('|').contains("Slow stream"); }));
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 4 videos, 2 uncompleted"; }));
+        app.menu("#content option", "mi_remove");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 2 uncompleted"; }));
+        EXPECT_TRUE(app.rows()[1].startsWith("Unknown-badvideo002"));
+
+        // The site mends the broken video; Restart fetches it, and its
+        // picture, where the error page was, shows.
+        Video mended = GoodVideo("Broken clip", 1000);
+        mended.thumbnail = Picture(QColor(40, 110, 200));
+        site.setVideo("badvideo002", mended);
         app.click("#content option", 1);
         app.menu("#content option:nth-child(2)", "mi_restart");
         ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 3 videos, 1 uncompleted"; }));
         EXPECT_TRUE(QFile::exists(videos + "/Broken clip.mp4"));
+        EXPECT_TRUE(WaitFor([&] { return app.eval(failedPicture + ".naturalWidth").toInt() == 120; }, 5000));
 
         // Remove takes the row and its thumbnail, never the video.
         const QString thumb = home + "/data/Ferrowick/Temp/goodvideo01.jpg";
@@ -366,6 +473,24 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
     ASSERT_TRUE(WaitFor([&] { return !desktop.shown().isEmpty(); }, 5000));
     EXPECT_EQ(desktop.shown(), QStringList{QUrl::fromLocalFile(video).toString(QUrl::FullyEncoded)});
     EXPECT_EQ(desktop.opened().size(), 2);
+
+    // A file manager that hangs holds nothing up: the page takes the next
+    // click at once; an answer after that, within the wait, opens nothing
+    // more, and none at all opens the folder itself after the wait.
+    desktop.holdAnswers(true);
+    for (const bool answer : {true, false}) {
+        app.menu("#content option", "mi_open");
+        app.click("#content option", 1);
+        EXPECT_TRUE(WaitFor(
+            [&] { return app.eval("!!document.querySelector('option + option[state-checked]')").toBool(); }, 5000));
+        if (answer)
+            desktop.answerHeld();
+        Pump(4000);
+        EXPECT_EQ(desktop.opened().size(), answer ? 2 : 3);
+    }
+    EXPECT_EQ(desktop.opened().value(2), QUrl::fromLocalFile(home + "/Videos/Ferrowick").toString(QUrl::FullyEncoded));
+    EXPECT_EQ(desktop.shown().size(), 3);
+    desktop.holdAnswers(false);
     app.click("#content option", 0, "right");
     app.screenshot("e2e-07-row-menu");
     app.call("Input.dispatchKeyEvent", {{"type", "keyDown"}, {"key", "Escape"}});
@@ -614,5 +739,13 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         const QString shot = QStringLiteral("e2e-scale-%1x").arg(ratio);
         app.screenshot(shot);
         EXPECT_EQ(QImage(QStringLiteral(FERROWICK_SHOT_DIR "/") + shot + ".png").size(), QSize(681, 601) * ratio);
+
+        // A running download's bar keeps the page's size in CSS pixels.
+        site.setVideo("slowvideo01", SlowVideo("Slow at scale"));
+        app.type(Addr("slowvideo01"));
+        app.click("#add");
+        ASSERT_TRUE(WaitFor([&] { return app.rows().value(0).contains("/s"); }));
+        EXPECT_EQ(app.pageFaults(), "");
+        app.screenshot(shot + "-downloading");
     }
 }

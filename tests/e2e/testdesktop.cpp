@@ -162,6 +162,23 @@ QStringList TestDesktop::shown() const
     return m_shown;
 }
 
+void TestDesktop::holdAnswers(bool hold)
+{
+    QMutexLocker lock(&m_lock);
+    m_hold = hold;
+}
+
+void TestDesktop::answerHeld()
+{
+    QList<QDBusMessage> held;
+    {
+        QMutexLocker lock(&m_lock);
+        held.swap(m_held);
+    }
+    for (const QDBusMessage& call : held)
+        m_services.send(call.createReply());
+}
+
 QString TestDesktop::introspect(const QString&) const
 {
     return QString();
@@ -174,6 +191,10 @@ bool TestDesktop::handleMessage(const QDBusMessage& message, const QDBusConnecti
         message.signature() == QLatin1String("ass")) {
         QMutexLocker lock(&m_lock);
         m_shown << message.arguments().value(0).toStringList();
+        if (m_hold) {
+            m_held << message;
+            return true;
+        }
         return connection.send(message.createReply());
     }
     // The accessibility bus is this bus, and every property of org.a11y.Status

@@ -38,6 +38,10 @@ public:
 
     // The URIs the file manager was asked to show, and the arguments xdg-open was given.
     QStringList shown() const;
+    // While held, the file manager keeps its answers, as one that hangs does;
+    // answerHeld sends those kept so far.
+    void holdAnswers(bool hold);
+    void answerHeld();
     QStringList opened() const { return m_opener.opened(); }
 
     QString introspect(const QString& path) const override;
@@ -54,4 +58,6 @@ private:
     FakeOpener m_opener;
     mutable QMutex m_lock;
     QStringList m_shown;
+    bool m_hold = false;
+    QList<QDBusMessage> m_held;
 };

@@ -136,13 +136,18 @@ struct FrameTest : ::testing::Test {
         in.text = text;
         layout::ProcessInput(frame->GetLayoutWindow(), in);
     }
+    // Button 2 as the view reports a right-click: the press, then the menu.
     void Click(HELEMENT he, int button = 0)
     {
         layout::LayoutInput in;
-        in.type = button == 2 ? layout::LayoutInput::ContextMenu : layout::LayoutInput::Click;
+        in.type = button == 2 ? layout::LayoutInput::MouseDown : layout::LayoutInput::Click;
         in.target = layout::NodeId(he);
         in.button = button;
         layout::ProcessInput(frame->GetLayoutWindow(), in);
+        if (button == 2) {
+            in.type = layout::LayoutInput::ContextMenu;
+            layout::ProcessInput(frame->GetLayoutWindow(), in);
+        }
     }
     void Add(const QString& address)
     {
@@ -436,6 +441,22 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     const qint64 size = QFileInfo(partial).size();
     QThread::msleep(300);
     EXPECT_EQ(QFileInfo(partial).size(), size);
+}
+
+// The menu acts on the row pointed at: a right-click outside the selection
+// selects that row alone, one inside it keeps the selection.
+TEST_F(FrameTest, TheRowMenuActsOnTheRowPointedAt)
+{
+    WriteAppXml(StoredItems(Stored("rowA", 0) + Stored("rowB", 3) + Stored("rowC", 0) + Stored("rowD", 0)));
+    Open();
+    for (const QStringList& removed : {QStringList{"rowC"}, QStringList{"rowA", "rowB"}}) {
+        Select({"rowA", "rowB"});
+        Click(Row(removed.last()), 2);
+        Click(Page("mi_remove"));
+        for (const QString& id : removed)
+            EXPECT_FALSE(RowIds().contains(id)) << id.toStdString();
+    }
+    EXPECT_EQ(RowIds(), QStringList{"rowD"});
 }
 
 // A hostile list: an id that climbs out of the temporary folder, and a

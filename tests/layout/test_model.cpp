@@ -288,8 +288,26 @@ TEST_F(Model, SelectListFollowsClicksModifiersAndKeys)
     EXPECT_EQ(checkedIds(), (Ids{"d"}));
     input(layout::LayoutInput::KeyDown, byId("content"), CONTROL_KEY_PRESSED, "a");
     EXPECT_EQ(checkedIds().size(), 5u);
-    input(layout::LayoutInput::ContextMenu, r[0]);  // a right-click leaves the selection alone
+    // A right-click (the press, then the menu) inside the selection keeps it;
+    // outside, it selects that row alone before the menu is set up.
+    const auto rightClick = [&](HELEMENT row) {
+        layout::LayoutInput in;
+        in.type = layout::LayoutInput::MouseDown;
+        in.button = layout::LayoutInput::RightButton;
+        in.target = layout::NodeId(row);
+        layout::ProcessInput(hwnd, in);
+        input(layout::LayoutInput::ContextMenu, row);
+    };
+    rightClick(r[0]);
     EXPECT_EQ(checkedIds().size(), 5u);
+    input(layout::LayoutInput::Click, r[1]);
+    events.clear();
+    rightClick(r[3]);
+    EXPECT_EQ(checkedIds(), (Ids{"d"}));
+    ASSERT_EQ(events.size(), 3u);  // the press, the new selection, the menu's set-up
+    EXPECT_EQ(events[1].cmd, SELECT_SELECTION_CHANGED);
+    EXPECT_EQ(events[2].cmd, CONTEXT_MENU_SETUP);
+    input(layout::LayoutInput::KeyDown, r[3], 0, "Escape");
     // A row inside a deeper element of the row still selects the row.
     HELEMENT cell = nullptr;
     HTMLayoutCreateElement("div", u"title", &cell);

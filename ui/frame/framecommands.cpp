@@ -14,7 +14,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
 #include <QFile>
 #include <QFileInfo>
 
@@ -215,13 +215,19 @@ void CMainFrame::ShowInFolder(const QString& path)
     if (path.trimmed().isEmpty())
         return;
     // The file manager shows the file selected; the path travels as a URI,
-    // never through a shell.
+    // never through a shell. Its answer comes back through the event loop, so
+    // a file manager that is slow or hangs never holds the window; without
+    // one the folder itself is opened.
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, kFileManagerWaitMs);
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return;
-    ShellOpen(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    auto* watcher =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kFileManagerWaitMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [folder](QDBusPendingCallWatcher* answered) {
+        answered->deleteLater();
+        if (answered->isError())
+            ShellOpen(folder);
+    });
 }

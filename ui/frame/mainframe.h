@@ -89,7 +89,8 @@ protected:
     virtual int RunAddressDialog(int& learn);
     virtual void RunOptionsDialog();
     virtual void RunAboutDialog();
-    // Opens the folder of a file with the file shown selected.
+    // Opens the folder of a file with the file shown selected; never waits
+    // for the file manager.
     virtual void ShowInFolder(const QString& path);
 
     void closeEvent(QCloseEvent* event) override;

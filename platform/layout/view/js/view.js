@@ -13,6 +13,12 @@ let styleEl = null;
 let boxesQueued = false;
 const lastBoxes = new Map();  // node id -> "x,y,w,h" last sent
 let hoverId = 0;
+// The engine's own elements that Chromium's HTML versions would draw their
+// way: built outside the HTML namespace, where the page's selectors still match.
+const LAYOUT_NS = "urn:ferrowick:layout";
+// Image addresses whose last load failed: an image built again with one is
+// hidden at once instead of showing its frame until the failure comes back.
+const failedSrc = new Set();
 
 function idOf(n) { return n ? n.__fid || 0 : 0; }
 
@@ -55,14 +61,39 @@ function decorate(el) {
     }
     // The list takes the keyboard once clicked, so its keys reach the model.
     if (tag === "widget" && type === "select" && !el.hasAttribute("tabindex")) el.setAttribute("tabindex", "-1");
-    if (tag === "progress") syncProgress(el);
+    if (isProgressBar(el)) syncProgress(el);
+    if (tag === "img") syncImage(el);
 }
 
+function isProgressBar(el) { return el.namespaceURI === LAYOUT_NS && el.localName === "input"; }
+
+// The progress widget: the page's rules size the bar, view.css draws it, and
+// a child of the view's own fills the share of maxvalue done. A length not
+// known (0 or less) leaves the bar empty: nothing is arriving to show.
 function syncProgress(el) {
     const max = parseInt(el.getAttribute("maxvalue") || "0", 10);
     const val = parseInt(el.getAttribute("value") || "0", 10);
-    if (max > 0) { el.max = max; el.value = Math.max(0, Math.min(val, max)); }
-    else el.removeAttribute("value");  // an unknown length shows an indeterminate bar
+    const share = max > 0 && val > 0 ? Math.min(val, max) / max : 0;
+    let fill = el.firstElementChild;
+    if (!fill) { fill = document.createElement("fw-fill"); el.appendChild(fill); }
+    fill.style.width = (share * 100) + "%";
+}
+
+// A picture that is missing or cannot be decoded is not drawn at all (no
+// glyph, no border) and keeps its place; a pop-up left with nothing to show
+// stays hidden.
+function syncImage(img, failed) {
+    if (failed === undefined) failed = failedSrc.has(img.getAttribute("src"));
+    if (failed) img.setAttribute("fw-broken", ""); else img.removeAttribute("fw-broken");
+    const popup = img.closest("popup");
+    if (popup) syncPopup(popup);
+}
+
+function syncPopup(popup) {
+    const images = popup.querySelectorAll("img");
+    const empty = images.length > 0 && !popup.textContent.trim() &&
+                  Array.from(images).every(i => i.hasAttribute("fw-broken"));
+    if (empty) popup.setAttribute("fw-empty", ""); else popup.removeAttribute("fw-empty");
 }
 
 // The DOM node of a model node, or null when it must not be shown (then its
@@ -78,10 +109,9 @@ function build(n) {
     const isProgress = tag === "input" && n.attrs && String(n.attrs.type).toLowerCase() === "progress";
     let el;
     try {
-        // Chromium draws an HTML option as its label only; outside the HTML
-        // namespace the same tag lays its children out and the page's selectors match.
-        el = tag === "option" ? document.createElementNS("urn:ferrowick:layout", "option")
-                              : document.createElement(isProgress ? "progress" : tag);
+        // Chromium draws an HTML option as its label only, and a progress bar
+        // at its own size whatever the page says; these two are the engine's.
+        el = tag === "option" || isProgress ? document.createElementNS(LAYOUT_NS, tag) : document.createElement(tag);
     } catch (e) {
         return null;  // a tag name Chromium refuses
     }
@@ -129,12 +159,42 @@ function load(snapshot) {
     queueBoxes();
 }
 
-function placeInside(el, x, y) {
+// How far the outer shadows of a computed style reach beyond the border box
+// on each side: offset, blur and spread.
+function shadowReach(boxShadow) {
+    const reach = { left: 0, top: 0, right: 0, bottom: 0 };
+    for (const shadow of String(boxShadow).split(/,(?![^(]*\))/)) {
+        if (/\binset\b/.test(shadow)) continue;
+        const v = (shadow.match(/-?[\d.]+px/g) || []).map(parseFloat);
+        if (v.length < 2) continue;
+        const [dx, dy, blur = 0, spread = 0] = v;
+        const r = blur + spread;
+        reach.left = Math.max(reach.left, Math.ceil(r - dx));
+        reach.right = Math.max(reach.right, Math.ceil(r + dx));
+        reach.top = Math.max(reach.top, Math.ceil(r - dy));
+        reach.bottom = Math.max(reach.bottom, Math.ceil(r + dy));
+    }
+    return reach;
+}
+
+// Puts the border box of a shown menu or pop-up at (x, y). Where it would
+// cross the right or bottom edge it ends at (altX, altY) instead, as a desktop
+// menu opens left of or above the pointer there; then it is moved wholly
+// inside the window, border and shadow included.
+function place(el, x, y, altX, altY) {
     el.style.left = "0px"; el.style.top = "0px";
-    const w = el.offsetWidth, h = el.offsetHeight;
-    const maxX = Math.max(0, window.innerWidth - w), maxY = Math.max(0, window.innerHeight - h);
-    el.style.left = Math.max(0, Math.min(x, maxX)) + "px";
-    el.style.top = Math.max(0, Math.min(y, maxY)) + "px";
+    const style = getComputedStyle(el), box = el.getBoundingClientRect();
+    const reach = shadowReach(style.boxShadow);
+    const fit = (pos, alt, size, before, after, room) => {
+        if (pos + size + after > room) pos = alt - size;
+        return Math.max(before, Math.min(pos, room - size - after));
+    };
+    const w = Math.ceil(box.width), h = Math.ceil(box.height);
+    const left = fit(x, altX, w, reach.left, reach.right, window.innerWidth);
+    const top = fit(y, altY, h, reach.top, reach.bottom, window.innerHeight);
+    // left and top place the margin box.
+    el.style.left = (left - (parseFloat(style.marginLeft) || 0)) + "px";
+    el.style.top = (top - (parseFloat(style.marginTop) || 0)) + "px";
 }
 
 function show(r, below) {
@@ -142,15 +202,15 @@ function show(r, below) {
     if (!el || el.nodeType !== 1) return;
     if (!r.show) { el.removeAttribute("fw-shown"); el.style.left = el.style.top = ""; return; }
     el.setAttribute("fw-shown", "");
-    let x = r.x, y = r.y;
+    if (el.localName === "popup") syncPopup(el);
     const anchor = nodes.get(r.anchor);
     if (below && anchor && anchor.getBoundingClientRect) {
+        // Below the source, or above it when there is no room below.
         const a = anchor.getBoundingClientRect();
-        x = Math.round(a.left); y = Math.round(a.bottom + 2);
-        // Above the source when there is no room below it.
-        if (y + el.offsetHeight > window.innerHeight) y = Math.round(a.top - el.offsetHeight - 2);
+        place(el, Math.round(a.left), Math.round(a.bottom + 2), Math.round(a.left), Math.round(a.top - 2));
+    } else {
+        place(el, r.x | 0, r.y | 0, r.x | 0, r.y | 0);
     }
-    placeInside(el, x | 0, y | 0);
 }
 
 function apply(batch) {
@@ -172,7 +232,8 @@ function apply(batch) {
             if (!el || el.nodeType !== 1) break;
             if (r.value === null || r.value === undefined) el.removeAttribute(r.name);
             else if (el.getAttribute(r.name) !== r.value) setAttr(el, r.name, r.value);
-            if (el.localName === "progress") syncProgress(el);
+            if (isProgressBar(el)) syncProgress(el);
+            if (el.localName === "img" && r.name === "src") syncImage(el);
             break;
         case "text": {
             if (!el) break;
@@ -279,7 +340,18 @@ function listen() {
         send("KeyDown", e, { key: e.key });
     }, true);
     document.addEventListener("scroll", queueBoxes, true);
-    document.addEventListener("load", queueBoxes, true);
+    // Image loads and failures do not bubble; the capture phase sees them.
+    document.addEventListener("load", e => {
+        const img = e.target;
+        if (img && img.localName === "img") { failedSrc.delete(img.getAttribute("src")); syncImage(img, false); }
+        queueBoxes();
+    }, true);
+    document.addEventListener("error", e => {
+        const img = e.target;
+        if (!img || img.localName !== "img") return;
+        failedSrc.add(img.getAttribute("src"));
+        syncImage(img, true);
+    }, true);
     window.addEventListener("resize", queueBoxes);
     new ResizeObserver(queueBoxes).observe(document.documentElement);
     new MutationObserver(queueBoxes).observe(document.documentElement,
