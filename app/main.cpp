@@ -33,6 +33,10 @@ int main(int argc, char** argv)
     // Before any Qt object: the page's URL scheme must be known to the web
     // engine from the start.
     layout::LayoutWebView::RegisterScheme();
+    // On Linux Qt WebEngine hands the page to a screen reader only when asked
+    // to; even then it builds the tree only while one listens.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
     QCoreApplication::setApplicationName(QStringLiteral("Ferrowick"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FERROWICK_VERSION));
     // Docks and Wayland compositors match the window with its desktop entry by this.

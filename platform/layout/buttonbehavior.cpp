@@ -5,7 +5,10 @@
 
 bool ButtonBehavior::handleInput(LayoutNode* target, const layout::LayoutInput& in)
 {
-    if (in.type != layout::LayoutInput::Click)
+    const bool pressKey = in.type == layout::LayoutInput::KeyDown &&
+                          (in.key == QLatin1String(" ") || in.key == QLatin1String("Enter")) &&
+                          !(in.modifiers & (ALT_KEY_PRESSED | CONTROL_KEY_PRESSED));
+    if (in.type != layout::LayoutInput::Click && !pressKey)
         return false;
     LayoutNode* button = LayoutNode::Closest(target, [](LayoutNode* n) { return LayoutNode::IsWidget(n, "button"); });
     if (!button)

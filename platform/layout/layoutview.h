@@ -18,7 +18,9 @@
 //   {"op":"html",   "id":N, "children":[NODE...]}             children replaced
 //   {"op":"state",  "id":N, "state":BITS}
 //   {"op":"menu",   "show":true, "id":M, "anchor":A, "x":X, "y":Y} / {"op":"menu","show":false,"id":M}
+//                   with "below":true (opened from the keyboard) it shows under A, else at X, Y
 //   {"op":"popup",  "show":true, "id":P, "anchor":A} / {"op":"popup","show":false,"id":P}
+//   {"op":"focus",  "id":N}                                  the keyboard's focus moves to N
 //   {"op":"update"}                                          the program asked for a repaint
 
 #include "htmlayout.h"

@@ -51,6 +51,24 @@ bool SelectBehavior::handleInput(LayoutNode* target, const layout::LayoutInput& 
     }
 }
 
+LayoutNode* SelectBehavior::SelectedRowAt(LayoutNode* focus)
+{
+    const LayoutNode* list =
+        LayoutNode::Closest(focus, [](LayoutNode* n) { return LayoutNode::IsWidget(n, "select"); });
+    if (!list)
+        return nullptr;
+    LayoutNode* first = nullptr;
+    for (LayoutNode* r : Rows(list)) {
+        if (!(r->state & STATE_CHECKED))
+            continue;
+        if (r->state & STATE_CURRENT)
+            return r;
+        if (!first)
+            first = r;
+    }
+    return first;
+}
+
 std::vector<LayoutNode*> SelectBehavior::Rows(const LayoutNode* list)
 {
     std::vector<LayoutNode*> rows;

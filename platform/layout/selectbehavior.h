@@ -20,6 +20,11 @@ public:
     void reset() override;
     bool handleInput(LayoutNode* target, const layout::LayoutInput& input) override;
 
+    // The row of the list that holds focus which a keyboard's menu is for:
+    // the current row when it is selected, else the first selected row; null
+    // outside a list or when no row is selected.
+    static LayoutNode* SelectedRowAt(LayoutNode* focus);
+
 private:
     static std::vector<LayoutNode*> Rows(const LayoutNode* list);
     void selectRows(LayoutNode* list, LayoutNode* row, uint32_t modifiers);

@@ -199,6 +199,12 @@ QJsonObject HLWindow::NodeJson(const LayoutNode* n)
     return o;
 }
 
+void HLWindow::moveFocus(const LayoutNode* n)
+{
+    if (n && n->owningWindow() == this)
+        log({{"op", "focus"}, {"id", qint64(n->id)}});
+}
+
 void HLWindow::SetState(LayoutNode* n, uint32_t set, uint32_t clear)
 {
     const uint32_t next = (n->state & ~clear) | set;

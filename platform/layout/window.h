@@ -53,6 +53,9 @@ public:
     int pendingMutations() const { return int(m_mutations.size()); }
     static QJsonObject NodeJson(const LayoutNode* node);
 
+    // Moves the view's keyboard focus to node (a menu opened from the keyboard, its items).
+    void moveFocus(const LayoutNode* node);
+
     // Changes a node's state bits and logs the change for the window that shows it.
     static void SetState(LayoutNode* node, uint32_t set, uint32_t clear);
 

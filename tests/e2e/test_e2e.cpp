@@ -127,6 +127,17 @@ public:
         return faults.isArray() ? QVariant(faults.toArray().toVariantList()).toStringList().join(" | ")
                                 : QStringLiteral("the page did not answer");
     }
+    std::string focused()
+    {
+        return eval("document.activeElement.id || document.activeElement.localName").toString().toStdString();
+    }
+    bool menuShown() { return eval("document.getElementById('item_menu').hasAttribute('fw-shown')").toBool(); }
+    // Keys as the user's keyboard sends them to the main window (xdotool names).
+    void press(const QString& keys)
+    {
+        m_desktop.key(m_windows.value(0), keys);
+        Pump(300);
+    }
     void screenshot(const QString& name)
     {
         DevToolsClient::screenshot(QStringLiteral(FERROWICK_SHOT_DIR "/") + name + ".png");
@@ -152,6 +163,48 @@ public:
 private:
     TestDesktop& m_desktop;
     QStringList m_windows;  // the program's windows seen so far
+};
+
+// The accessibility tree as Chromium hands it to a screen reader: the nodes
+// it does not leave out, by role, each with its children's ids.
+struct AxNode {
+    QString role, name, description;
+    QJsonValue value;
+    QJsonObject properties;
+    QStringList children;
+};
+
+class AxTree {
+public:
+    explicit AxTree(DevToolsClient& page)
+    {
+        page.call("Accessibility.enable");
+        for (const QJsonValue& v : page.call("Accessibility.getFullAXTree").value("nodes").toArray()) {
+            if (v["ignored"].toBool())
+                continue;
+            AxNode n;
+            n.role = v["role"]["value"].toString();
+            n.name = v["name"]["value"].toString();
+            n.description = v["description"]["value"].toString();
+            n.value = v["value"]["value"];
+            for (const QJsonValue& p : v["properties"].toArray())
+                n.properties.insert(p["name"].toString(), p["value"]["value"]);
+            for (const QJsonValue& c : v["childIds"].toArray())
+                n.children << c.toString();
+            m_nodes.insert(v["nodeId"].toString(), n);
+        }
+    }
+    QList<AxNode> withRole(const QString& role, const AxNode* parent = nullptr) const
+    {
+        QList<AxNode> out;
+        for (const QString& id : parent ? parent->children : m_nodes.keys())
+            if (m_nodes.value(id).role == role)
+                out << m_nodes.value(id);
+        return out;
+    }
+
+private:
+    QMap<QString, AxNode> m_nodes;
 };
 
 appxml::Document Stored(const QString& home)
@@ -748,4 +801,145 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         EXPECT_EQ(app.pageFaults(), "");
         app.screenshot(shot + "-downloading");
     }
+}
+
+namespace {
+
+// A finished row and a failed row, stored with their results.
+void StoreFinishedAndFailed(const QString& home)
+{
+    const QString video = home + "/Videos/Done clip.mp4";
+    QDir().mkpath(home + "/data/Ferrowick");
+    QDir().mkpath(home + "/Videos");
+    QFile(video).open(QIODevice::WriteOnly);
+    appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp",
+                 {{"donevideo01", "Done clip", video, "", "", 0, 1000, 1000},
+                  {"failvideo02", "Broken clip", "", "", "", 3, 0, 0}});
+}
+
+}  // namespace
+
+// What a screen reader reads of the window: the list and its rows with their
+// states, the running row's bar, the named buttons and address box, the
+// status line as a live region that keeps quiet for a while after it spoke,
+// and the row menu with its disabled and current items. No picture is read.
+TEST(EndToEnd, AScreenReaderReadsTheListTheButtonsAndTheMenu)
+{
+    QTemporaryDir homeDir;
+    StoreFinishedAndFailed(homeDir.path());
+    TestDesktop desktop;
+    LocalVideoSite site;
+    for (const char* id : {"slowvideo03", "slowvideo04", "slowvideo05"})
+        site.setVideo(id, SlowVideo(std::string("Slow ") + id));
+    Program app(homeDir.path(), desktop, site, {Addr("slowvideo03")});
+    ASSERT_TRUE(app.connect());
+    ASSERT_TRUE(WaitFor([&] { return app.rows().value(0).contains("/s"); }));
+    app.click("#content option", 1);
+
+    AxTree tree(app);
+    const QList<AxNode> list = tree.withRole("listbox");
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(list[0].name, "Download list");
+    EXPECT_TRUE(list[0].properties["multiselectable"].toBool());
+    QStringList rows;  // the running row's text ends in the time left
+    for (const AxNode& row : tree.withRole("option", &list[0]))
+        rows << row.name + " / " + row.description.section(' ', -2) + (row.properties["selected"].toBool() ? " *" : "");
+    EXPECT_EQ(rows.join(" | ").toStdString(),
+              "Slow slowvideo03 / Sec Left | Done clip / 1000 Bytes * | Broken clip / Internet Error!");
+    const QList<AxNode> bar = tree.withRole("progressbar");
+    ASSERT_EQ(bar.size(), 1);
+    const qint64 length = 50 * 1024 * 1024, done = qint64(bar[0].value.toDouble());
+    EXPECT_GT(done, 0);
+    EXPECT_EQ(bar[0].properties["valuemax"].toDouble(), length);
+    EXPECT_EQ(bar[0].properties["valuetext"].toString(), QStringLiteral("%1 %").arg(done * 100 / length));
+    QStringList names;
+    for (const char* role : {"button", "textbox", "status"})
+        for (const AxNode& n : tree.withRole(role))
+            names << n.name + (n.properties.contains("live") ? " live=" + n.properties["live"].toString() : "");
+    names.sort();
+    EXPECT_EQ(names.join(" | ").toStdString(),
+              " live=polite | About | Add | Close | Help | Minimize | Options | Video address");
+
+    // Two changes of the status line within seconds: the second is told only
+    // when five seconds have passed since the first.
+    const auto live = [&] { return app.eval("document.getElementById('status-bar').getAttribute('aria-live')"); };
+    for (const char* id : {"slowvideo04", "slowvideo05"}) {
+        const QString before = app.status();
+        app.type(Addr(id));
+        app.click("#add");
+        ASSERT_TRUE(WaitFor([&] { return app.status() != before; }));
+    }
+    EXPECT_EQ(live().toString(), "off");
+    EXPECT_TRUE(WaitFor([&] { return live().isNull(); }, 7000));
+
+    // The thumbnail's pop-up is open, yet no picture is read.
+    app.mouse("mouseMoved", app.centre("#content option .thumb img"), "none", 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return app.eval("!!document.querySelector('#thumb_tip[fw-shown]')").toBool(); }, 5000));
+    EXPECT_TRUE(AxTree(app).withRole("image").isEmpty());
+
+    // The finished row's menu: its items by their texts, the ones it does not
+    // offer disabled, and the current one focused.
+    app.click("#content option", 3, "right");
+    ASSERT_TRUE(WaitFor([&] { return app.menuShown(); }, 5000));
+    app.call("Input.dispatchKeyEvent", {{"type", "rawKeyDown"}, {"key", "ArrowDown"}, {"windowsVirtualKeyCode", 40}});
+    ASSERT_TRUE(WaitFor([&] { return app.focused() == "mi_select_all"; }, 5000));
+    tree = AxTree(app);
+    const QList<AxNode> menu = tree.withRole("menu");
+    ASSERT_EQ(menu.size(), 1);
+    QStringList items;
+    for (const AxNode& item : tree.withRole("menuitem", &menu[0]))
+        items << item.name + (item.properties["disabled"].toBool() ? " -" : "") +
+                     (item.properties["focused"].toBool() ? " *" : "");
+    EXPECT_EQ(items.join(" | ").toStdString(),
+              "Restart - | Stop - | Select All * | Remove | Open Video File | "
+              "Open Containing Folder | Open Video Web Page on youtube.com | Options...");
+}
+
+// A session with the keyboard alone: Tab through the window, a button by
+// Space, a row by the arrows, the row menu by Shift+F10 and one of its items
+// by the arrows and Enter. No key removes a row.
+TEST(EndToEnd, TheKeyboardReachesEveryControlAndTheRowMenu)
+{
+    QTemporaryDir homeDir;
+    StoreFinishedAndFailed(homeDir.path());
+    TestDesktop desktop;
+    LocalVideoSite site;
+    Program app(homeDir.path(), desktop, site);
+    ASSERT_TRUE(app.connect());
+    ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
+
+    std::string order;
+    for (int i = 0; i < 8; ++i) {
+        app.press("Tab");
+        order += app.focused() + ' ';
+    }
+    EXPECT_EQ(order, "url add options help content about minimize close ");
+    for (int i = 0; i < 5; ++i)
+        app.press("shift+Tab");
+    ASSERT_EQ(app.focused(), "options");
+    const QStringList before = desktop.windows("Options");
+    app.press("space");
+    const QString options = desktop.newWindow("Options", before);
+    ASSERT_FALSE(options.isEmpty()) << "Space on Options opened no dialog";
+    desktop.key(options, "Escape");
+    ASSERT_TRUE(WaitFor([&] { return desktop.windows("Options").isEmpty(); }, 5000));
+
+    app.press("Tab");
+    app.press("Tab");
+    app.press("Down");
+    const QString selected =
+        "[...document.querySelectorAll('#content option')].map(o => o.getAttribute('aria-selected'))"
+        ".join()";
+    EXPECT_EQ(app.eval(selected).toString().toStdString(), "true,false");
+    app.press("Delete");
+    app.press("shift+F10");
+    ASSERT_TRUE(WaitFor([&] { return app.menuShown(); }, 5000));
+    EXPECT_EQ(app.focused(), "item_menu");
+    app.press("Down");
+    EXPECT_EQ(app.focused(), "mi_select_all");  // Restart and Stop are not offered for a finished row
+    app.press("Return");
+    EXPECT_TRUE(WaitFor([&] { return !app.menuShown(); }, 5000));
+    EXPECT_EQ(app.eval(selected).toString().toStdString(), "true,true");
+    EXPECT_EQ(app.focused(), "content");
+    EXPECT_EQ(app.status(), "Total: 2 videos, 1 uncompleted");
 }

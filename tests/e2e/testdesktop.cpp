@@ -133,8 +133,11 @@ QString TestDesktop::newWindow(const QString& title, const QStringList& before) 
 void TestDesktop::key(const QString& window, const QString& keys) const
 {
     // A key that closes the window leaves its release nowhere to go and
-    // xdotool complains: what the key did is the test's to check.
+    // xdotool complains: what the key did is the test's to check. The key is
+    // then released on the server, which would otherwise repeat it into the
+    // window that has the focus next.
     xdotool({"key", "--window", window, keys});
+    xdotool({"keyup", keys});
 }
 
 QStringList TestDesktop::messageBoxTexts(qint64 pid)

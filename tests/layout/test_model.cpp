@@ -360,6 +360,33 @@ TEST_F(Model, ContextMenuSetUpThenShowThenItemClick)
     EXPECT_EQ(events.size(), 3u);
 }
 
+// The keyboard's way to the same menu: Shift+F10 on the list opens the
+// selected row's menu with the focus in it, the arrows pass over a disabled
+// item, Enter runs the current one and the focus goes back to the list.
+TEST_F(Model, TheMenuKeyOpensTheSelectedRowsMenuAndEnterRunsTheCurrentItem)
+{
+    addRow("r1");
+    input(layout::LayoutInput::Click, addRow("r2"));
+    events.clear();
+    batch();
+    input(layout::LayoutInput::KeyDown, byId("content"), SHIFT_KEY_PRESSED, "F10");
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].target, "r2");
+    for (int i = 0; i < 3; ++i)  // Remove is disabled: Restart stays current
+        input(layout::LayoutInput::KeyDown, byId("item_menu"), 0, i ? "ArrowUp" : "ArrowDown");
+    input(layout::LayoutInput::KeyDown, byId("mi_restart"), 0, "Enter");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].cmd, MENU_ITEM_CLICK);
+    EXPECT_EQ(events[1].target, "mi_restart");
+    EXPECT_EQ(events[1].source, "r2");
+    std::vector<uint32_t> focus;
+    for (const QJsonValue& r : batch())
+        if (r.toObject()["op"].toString() == "focus")
+            focus.push_back(uint32_t(r.toObject()["id"].toInteger()));
+    const auto id = [&](const char* e) { return layout::NodeId(byId(e)); };
+    EXPECT_EQ(focus, (std::vector<uint32_t>{id("item_menu"), id("mi_restart"), id("content")}));
+}
+
 TEST_F(Model, HoverOnTitleidRequestsThePopupFirst)
 {
     input(layout::LayoutInput::HoverEnter, byId("thumb"));

@@ -155,6 +155,7 @@ int CMainFrame::OnCreate(bool withView)
     if (withView) {
         m_view = std::make_unique<layout::LayoutWebView>(m_hwnd, this);
         m_view->setGeometry(0, 0, kWidth, kHeight);
+        m_view->setFocus();  // the page has the keyboard: the first Tab reaches the address box
         // Presses on the bands start a window move during the press itself;
         // drops are the frame's, so Chromium never navigates to a dropped link.
         if (QWidget* proxy = m_view->focusProxy())

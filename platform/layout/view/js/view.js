@@ -19,6 +19,8 @@ const LAYOUT_NS = "urn:ferrowick:layout";
 // Image addresses whose last load failed: an image built again with one is
 // hidden at once instead of showing its frame until the failure comes back.
 const failedSrc = new Set();
+// A polite live region is announced at most once in this time.
+const LIVE_QUIET_MS = 5000;
 
 function idOf(n) { return n ? n.__fid || 0 : 0; }
 
@@ -50,19 +52,137 @@ function setState(el, bits) {
     for (const [bit, name] of states)
         if (bits & bit) { if (!el.hasAttribute(name)) el.setAttribute(name, ""); }
         else if (el.hasAttribute(name)) el.removeAttribute(name);
+    ariaStates(el);
 }
 
-// The engine's widgets rendered with what Chromium has.
+// What assistive technology reads comes from the model's nodes: roles from
+// the engine's widgets and elements, names from the page's own text and
+// attributes, states from the state bits. The records that change a node
+// change these too.
+function setAria(el, name, value) {
+    if (value === null) { if (el.hasAttribute(name)) el.removeAttribute(name); }
+    else if (el.getAttribute(name) !== value) el.setAttribute(name, value);
+}
+
+// An id for aria references to an element the model gave none; never reported as a box.
+function viewId(el) {
+    if (!el.id) { el.id = "fw-" + el.__fid; el.__viewId = true; }
+    return el.id;
+}
+
+function isRow(el) { return el.namespaceURI === LAYOUT_NS && el.localName === "option"; }
+
+function ariaStates(el) {
+    const role = el.getAttribute("role");
+    if (!role) return;
+    setAria(el, "aria-disabled", el.hasAttribute("state-disabled") ? "true" : null);
+    if (role === "textbox") setAria(el, "aria-readonly", el.hasAttribute("state-readonly") ? "true" : null);
+    if (role !== "option") return;
+    setAria(el, "aria-selected", el.hasAttribute("state-checked") ? "true" : "false");
+    // The list keeps the focus; its current row is the one a screen reader follows.
+    const list = el.parentNode;
+    if (!list || list.nodeType !== 1) return;
+    if (el.hasAttribute("state-current")) {
+        list.setAttribute("aria-activedescendant", viewId(el));
+        if (document.activeElement === list) el.scrollIntoView({ block: "nearest" });
+    } else if (el.id && list.getAttribute("aria-activedescendant") === el.id) {
+        list.removeAttribute("aria-activedescendant");
+    }
+}
+
+// A row is named by its title and described by its status text, the cells
+// themselves: their text is never copied into an attribute.
+function describeRow(row) {
+    const title = row.querySelector(".title"), status = row.querySelector(".text");
+    setAria(row, "aria-labelledby", title ? viewId(title) : null);
+    setAria(row, "aria-describedby", status ? viewId(status) : null);
+}
+
+function focusable(el) {
+    if (!el.hasAttribute("tabindex")) el.setAttribute("tabindex", "0");
+}
+
+// Within LIVE_QUIET_MS of the last announcement a change is made with the
+// region switched off; when the time is over its text then is announced.
+function liveChange(region) {
+    const s = region.__live || (region.__live = { last: -Infinity, timer: 0 });
+    if (s.timer) return;
+    const since = performance.now() - s.last;
+    if (since >= LIVE_QUIET_MS) { s.last = performance.now(); return; }
+    const live = region.getAttribute("aria-live");
+    region.setAttribute("aria-live", "off");
+    s.timer = setTimeout(() => {
+        s.timer = 0;
+        s.last = performance.now();
+        if (live === null) region.removeAttribute("aria-live"); else region.setAttribute("aria-live", live);
+        const t = region.firstChild;
+        if (t && t.nodeType === 3 && !t.nextSibling) {
+            const fresh = document.createTextNode(t.data);
+            if (t.__fid) { fresh.__fid = t.__fid; nodes.set(t.__fid, fresh); }
+            region.replaceChild(fresh, t);
+        }
+    }, LIVE_QUIET_MS - since);
+}
+
+function liveRegionOf(el) {
+    for (let n = el; n && n.nodeType === 1; n = n.parentNode) {
+        const role = n.getAttribute("role"), live = n.getAttribute("aria-live");
+        if (role === "status" || live === "polite" || n.__live) return n;
+    }
+    return null;
+}
+
+// The bar as assistive technology reads it; no value while the length is unknown.
+function progressAria(el, value, max) {
+    el.setAttribute("role", "progressbar");
+    el.setAttribute("aria-valuemin", "0");
+    setAria(el, "aria-valuemax", max > 0 ? String(max) : null);
+    setAria(el, "aria-valuenow", max > 0 ? String(value) : null);
+    setAria(el, "aria-valuetext", max > 0 ? Math.floor(value * 100 / max) + " %" : null);
+}
+
+// The engine's widgets rendered with what Chromium has, and their roles.
 function decorate(el) {
     const tag = el.localName, type = el.getAttribute("type");
     if (tag === "widget" && type === "text") {
         el.setAttribute("contenteditable", "plaintext-only");
         el.setAttribute("spellcheck", "false");
+        el.setAttribute("role", "textbox");
+        el.setAttribute("aria-multiline", "false");
+    } else if (tag === "widget" && type === "button") {
+        el.setAttribute("role", "button");
+        focusable(el);
+    } else if (tag === "widget" && type === "select") {
+        el.setAttribute("role", "listbox");
+        if (el.hasAttribute("multiple")) el.setAttribute("aria-multiselectable", "true");
+        focusable(el);
+    } else if (isRow(el)) {
+        el.setAttribute("role", "option");
+    } else if (tag === "menu") {
+        el.setAttribute("role", "menu");
+        el.setAttribute("tabindex", "-1");
+    } else if (tag === "popup") {
+        el.setAttribute("aria-hidden", "true");  // it shows a picture the row beside it names
+    } else if (tag === "img" && !el.hasAttribute("alt")) {
+        el.setAttribute("alt", "");
     }
-    // The list takes the keyboard once clicked, so its keys reach the model.
-    if (tag === "widget" && type === "select" && !el.hasAttribute("tabindex")) el.setAttribute("tabindex", "-1");
     if (isProgressBar(el)) syncProgress(el);
     if (tag === "img") syncImage(el);
+    ariaStates(el);
+}
+
+// What a node is in its parent: a menu's items, a list's current row.
+function decorateChild(parent, el) {
+    if (el.nodeType !== 1) return;
+    if (isRow(el)) ariaStates(el);  // its list now holds it
+    if (parent.localName !== "menu") return;
+    if (el.localName === "li") {
+        el.setAttribute("role", "menuitem");
+        el.setAttribute("tabindex", "-1");
+        ariaStates(el);
+    } else if (el.localName === "hr") {
+        el.setAttribute("role", "separator");
+    }
 }
 
 function isProgressBar(el) { return el.namespaceURI === LAYOUT_NS && el.localName === "input"; }
@@ -77,6 +197,7 @@ function syncProgress(el) {
     let fill = el.firstElementChild;
     if (!fill) { fill = document.createElement("fw-fill"); el.appendChild(fill); }
     fill.style.width = (share * 100) + "%";
+    progressAria(el, Math.max(0, Math.min(val, max)), max);
 }
 
 // A picture that is missing or cannot be decoded is not drawn at all (no
@@ -128,8 +249,14 @@ function adopt(el, n) {
         const tag = c.tag ? String(c.tag).toLowerCase() : "";
         if (tag === "style") continue;  // the style text arrives on its own
         const d = build(c);
-        if (d) el.appendChild(d);
+        if (d) { el.appendChild(d); decorateChild(el, d); }
     }
+    if (isRow(el)) describeRow(el);
+}
+
+function rowOf(n) {
+    for (; n && n.nodeType !== 9; n = n.parentNode) if (n.nodeType === 1 && isRow(n)) return n;
+    return null;
 }
 
 function findTag(n, tag) {
@@ -214,6 +341,8 @@ function show(r, below) {
 }
 
 function apply(batch) {
+    const rows = new Set();
+    const touch = n => { const row = rowOf(n); if (row) rows.add(row); };
     for (const r of batch) {
         const el = nodes.get(r.id);
         switch (r.op) {
@@ -222,11 +351,15 @@ function apply(batch) {
             if (!parent) break;
             const before = r.before ? nodes.get(r.before) : null;
             const d = build(r.node);
-            if (d) parent.insertBefore(d, before && before.parentNode === parent ? before : null);
+            if (d) {
+                parent.insertBefore(d, before && before.parentNode === parent ? before : null);
+                decorateChild(parent, d);
+            }
+            touch(parent);
             break;
         }
         case "remove":
-            if (el) { forget(el); el.remove(); }
+            if (el) { const parent = el.parentNode; forget(el); el.remove(); touch(parent); }
             break;
         case "attr":
             if (!el || el.nodeType !== 1) break;
@@ -234,6 +367,7 @@ function apply(batch) {
             else if (el.getAttribute(r.name) !== r.value) setAttr(el, r.name, r.value);
             if (isProgressBar(el)) syncProgress(el);
             if (el.localName === "img" && r.name === "src") syncImage(el);
+            touch(el);
             break;
         case "text": {
             if (!el) break;
@@ -244,6 +378,9 @@ function apply(batch) {
                 only.__fid = r.textId; nodes.set(r.textId, only);
                 break;
             }
+            const region = el.nodeType === 1 ? liveRegionOf(el) : null;
+            if (region) liveChange(region);
+            touch(el);
             for (let c = el.firstChild; c; c = c.nextSibling) forget(c);
             el.textContent = "";
             if (r.text !== "") {
@@ -253,23 +390,31 @@ function apply(batch) {
             }
             break;
         }
-        case "html":
+        case "html": {
             if (!el) break;
+            const region = el.nodeType === 1 ? liveRegionOf(el) : null;
+            if (region) liveChange(region);
             for (let c = el.firstChild; c; c = c.nextSibling) forget(c);
             el.textContent = "";
-            for (const c of (r.children || [])) { const d = build(c); if (d) el.appendChild(d); }
+            for (const c of (r.children || [])) { const d = build(c); if (d) { el.appendChild(d); decorateChild(el, d); } }
+            touch(el);
             break;
+        }
         case "state":
             if (el) setState(el, r.state);
             break;
         case "menu":
-            show(r, false);
+            show(r, !!r.below);
             break;
         case "popup":
             show(r, true);
             break;
+        case "focus":
+            if (el && el.focus) el.focus();
+            break;
         }
     }
+    for (const row of rows) if (row.isConnected) describeRow(row);
     queueBoxes();
 }
 
@@ -281,7 +426,7 @@ function queueBoxes() {
         boxesQueued = false;
         const out = [];
         for (const el of document.querySelectorAll("[id]")) {
-            if (!el.__fid) continue;
+            if (!el.__fid || el.__viewId) continue;
             const b = el.getBoundingClientRect();
             const key = [Math.round(b.left), Math.round(b.top), Math.round(b.width), Math.round(b.height)];
             const s = key.join(",");
@@ -312,8 +457,28 @@ function send(type, e, extra) {
     host.input(m);
 }
 
+const LIST_KEYS = new Set(["ArrowUp", "ArrowDown", "ArrowLeft", "ArrowRight", "Home", "End", "PageUp", "PageDown", " "]);
+
+// Keys whose meaning is the model's, not Chromium's: its keyboard context
+// menu, a button's Space and Enter, a list's scrolling and select-all, and
+// every key but the modifiers while the focus is in a menu.
+function keptFromChromium(e) {
+    if (e.key === "ContextMenu" || (e.key === "F10" && e.shiftKey)) return true;
+    const t = e.target && e.target.nodeType === 1 ? e.target : null;
+    if (!t) return false;
+    if (t.closest("menu[fw-shown]")) return !["Shift", "Control", "Alt", "Meta"].includes(e.key);
+    const role = t.getAttribute("role");
+    if (role === "button") return e.key === " " || e.key === "Enter";
+    if (role === "listbox") return LIST_KEYS.has(e.key) || ((e.ctrlKey || e.metaKey) && e.key.toLowerCase() === "a");
+    return false;
+}
+
 function listen() {
-    document.addEventListener("mousedown", e => send("MouseDown", e), true);
+    document.addEventListener("mousedown", e => {
+        // A click in a menu leaves the focus where it was.
+        if (e.target && e.target.closest && e.target.closest("menu[fw-shown]")) e.preventDefault();
+        send("MouseDown", e);
+    }, true);
     document.addEventListener("mouseup", e => send("MouseUp", e), true);
     document.addEventListener("click", e => send("Click", e), true);
     document.addEventListener("dblclick", e => send("DoubleClick", e), true);
@@ -337,6 +502,7 @@ function listen() {
     document.addEventListener("keydown", e => {
         const w = e.target && e.target.closest ? e.target.closest('widget[type="text"]') : null;
         if (w && e.key === "Enter") e.preventDefault();  // the text widget holds one line
+        if (keptFromChromium(e)) e.preventDefault();
         send("KeyDown", e, { key: e.key });
     }, true);
     document.addEventListener("scroll", queueBoxes, true);
