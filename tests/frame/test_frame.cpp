@@ -30,6 +30,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -436,6 +437,73 @@ TEST_F(FrameTest, RowCommandsActOnTheSelectedRows)
     const qint64 size = QFileInfo(partial).size();
     QThread::msleep(300);
     EXPECT_EQ(QFileInfo(partial).size(), size);
+}
+
+// Restored rows: Resume is offered for a stopped or failed one whose file is
+// there and short of its stored length, and continues that file.
+TEST_F(FrameTest, ResumeIsOfferedForAPartialFileAndContinuesIt)
+{
+    const QString videos = home.filePath("videos");
+    ASSERT_TRUE(QDir().mkpath(videos));
+    const auto file = [&](const QString& name, int size) {
+        QByteArray bytes(size, '\0');
+        for (int i = 0; i < size; ++i)
+            bytes[i] = VideoByte(uint64_t(i));
+        QFile f(videos + "/" + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    const auto item = [](const char* id, int error, const QString& video, int length) {
+        return QByteArray("<item id=\"") + id + "\"><title>Funny Cats</title><videopath>" + video.toUtf8() +
+               "</videopath><length>" + QByteArray::number(length) + "</length><completed>0</completed><error>" +
+               QByteArray::number(error) + "</error></item>";
+    };
+    const QString partial = file("Funny Cats.mp4", 3000);
+    WriteAppXml("<application><options><directories><dir type=\"video\">" + videos.toUtf8() +
+                "</dir></directories></options><content>" + item("part1", DE_STOPPED, partial, 20000) +
+                item("whole1", DE_INTERNET, file("whole.mp4", 500), 500) + item("done1", DE_NONE, partial, 20000) +
+                item("gone1", DE_STOPPED, videos + "/gone.mp4", 20000) +
+                item("empty1", DE_FILE, file("empty.mp4", 0), 20000) + item("nopath", DE_STOPPED, QString(), 20000) +
+                "</content></application>");
+    site.setVideo("part1", Good());
+    Open();
+    ASSERT_EQ(RowIds().size(), 6);
+
+    for (const QString id : {"whole1", "done1", "gone1", "empty1", "nopath"}) {
+        Select({id});
+        Click(Row(id), 2);
+        EXPECT_TRUE(Disabled(Page("mi_resume"))) << id.toStdString();
+    }
+    Select({"done1", "part1", "gone1"});
+    Click(Row("done1"), 2);
+    EXPECT_FALSE(Disabled(Page("mi_resume")));
+    Click(GetParentElement(Page("content")), 2);
+    EXPECT_TRUE(Disabled(Page("mi_resume")));
+
+    // Chosen on the mixed selection: the partial row alone runs, and asks for the rest.
+    Select({"done1", "part1", "gone1"});
+    Click(Row("part1"), 2);
+    Click(Page("mi_resume"));
+    ASSERT_TRUE(WaitFor([&] { return Done("part1") && Info("part1").error == DE_NONE; }));
+    EXPECT_TRUE(Done("gone1") && Info("gone1").error == DE_STOPPED);
+    EXPECT_EQ(site.count("/watch?v=gone1") + site.count("/watch?v=done1"), 0);
+    const auto requests = site.requests();
+    const auto video = std::find_if(requests.begin(), requests.end(),
+                                    [](const Request& r) { return r.target.rfind("/get_video", 0) == 0; });
+    ASSERT_NE(video, requests.end());
+    EXPECT_NE(std::find(video->headers.begin(), video->headers.end(),
+                        std::pair<std::string, std::string>("Range", "bytes=3000-")),
+              video->headers.end());
+    QFile f(partial);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(bytes.size(), 20000);
+    bool same = true;
+    for (int i = 0; i < bytes.size(); ++i)
+        same = same && bytes[i] == VideoByte(uint64_t(i));
+    EXPECT_TRUE(same);
+    EXPECT_EQ(Info("part1").completed, 20000);
 }
 
 // A hostile list: an id that climbs out of the temporary folder, and a

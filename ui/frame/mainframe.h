@@ -129,8 +129,8 @@ private:
 
     // Page elements, each holding one use; empty when the page lacks the id.
     htmlayout::dom::element m_top, m_bottom, m_minimize, m_close, m_url, m_add, m_content, m_statusBar, m_help,
-        m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miStop, m_miSelectAll, m_miRemove,
-        m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
+        m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miResume, m_miStop, m_miSelectAll,
+        m_miRemove, m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
     ItemTable m_items;  // video id -> item, owned
 
     HWND m_hwnd = nullptr;
