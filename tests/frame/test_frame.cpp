@@ -506,6 +506,28 @@ TEST_F(FrameTest, ResumeIsOfferedForAPartialFileAndContinuesIt)
     EXPECT_EQ(Info("part1").completed, 20000);
 }
 
+// A pasted list: every line through the add flow; the refused lines stay in
+// the box in their order, and one dialog or message tells of the first.
+TEST_F(FrameTest, AListOfAddressesAddsEachLineAndTellsOnce)
+{
+    site.setVideo("list1", SlowVideo("List 1"));
+    site.setVideo("list2", SlowVideo("List 2"));
+    Open();
+    Add("http://www.youtube.com/watch?v=list1\n\n not an address\r\n  http://www.youtube.com/watch?v=list2  \n"
+        "http://www.youtube.com/v/list1\n");
+    EXPECT_EQ(RowIds(), (QStringList{"list2", "list1"}));
+    EXPECT_EQ(UrlText(), " not an address\nhttp://www.youtube.com/v/list1");
+    EXPECT_EQ(frame->addressDialogs, 1);
+    EXPECT_TRUE(frame->messages.isEmpty());
+
+    // A duplicate first: its message alone.
+    Add("http://www.youtube.com/v/list2\nnonsense");
+    EXPECT_EQ(frame->messages, QStringList{"http://www.youtube.com/v/list2 has already in the download list."});
+    EXPECT_EQ(frame->addressDialogs, 1);
+    EXPECT_EQ(UrlText(), "http://www.youtube.com/v/list2\nnonsense");
+    EXPECT_EQ(Items().size(), 2u);
+}
+
 // A hostile list: an id that climbs out of the temporary folder, and a
 // thumbnail path that names another file. Neither is written nor deleted.
 TEST_F(FrameTest, AStoredListCannotMakeTheWindowWriteOrDeleteOutsideItsFolders)
@@ -631,12 +653,14 @@ TEST_F(FrameTest, OnlyTheBandsThemselvesDragTheWindow)
 TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
 {
     site.setVideo("drop1", Good());
-    site.setVideo("drop2", SlowVideo("Dropped text"));
+    site.setVideo("drop2", SlowVideo("Dropped link"));
+    site.setVideo("drop3", SlowVideo("Dropped text"));
+    site.setVideo("drop4", SlowVideo("Dropped text 2"));
     site.setVideo("late1", SlowVideo("Came late"));
     site.setVideo("cmd1", SlowVideo("From the command line"));
     Open();
 
-    // A link dropped on the window: the list's first address, taken after
+    // Links dropped on the window: each address of the list, taken after
     // the drop has ended.
     QMimeData links;
     links.setData("text/uri-list", "# from a browser\r\nhttp://www.youtube.com/watch?v=drop1\r\n"
@@ -650,12 +674,12 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_TRUE(RowIds().isEmpty());
-    ASSERT_TRUE(WaitFor([&] { return RowIds() == QStringList{"drop1"}; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"drop2", "drop1"}); }, 5000));
     EXPECT_EQ(UrlText(), "");
 
-    // Dropped text: its first line with something in it.
+    // Dropped text: each line with something in it.
     QMimeData text;
-    text.setText("\n   \n  http://www.youtube.com/v/drop2  \nhttp://www.youtube.com/watch?v=late1\n");
+    text.setText("\n   \n  http://www.youtube.com/v/drop3  \nhttp://www.youtube.com/watch?v=drop4\n");
     EXPECT_TRUE(frame->OnDropAddress(&text));
     QMimeData picture;
     picture.setData("image/png", "\x89PNG");
@@ -663,7 +687,7 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     QDragEnterEvent pictureEnter(QPoint(300, 300), Qt::CopyAction, &picture, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(frame.data(), &pictureEnter);
     EXPECT_FALSE(pictureEnter.isAccepted());
-    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"drop2", "drop1"}); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"drop4", "drop3", "drop2", "drop1"}); }, 5000));
 
     // Handed over from a second start: a duplicate gets its message, a bad
     // address its dialog, as if typed; one that comes while the message is
@@ -671,10 +695,10 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     frame->duringMessage = [&] { frame->AddAddresses({"http://www.youtube.com/watch?v=late1"}); };
     frame->AddAddresses(
         {" http://www.youtube.com/watch?v=drop1 ", "not an address", "http://www.youtube.com/watch?v=cmd1"});
-    ASSERT_TRUE(WaitFor([&] { return RowIds().size() == 4; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return RowIds().size() == 6; }, 5000));
     EXPECT_EQ(frame->messages, QStringList{"http://www.youtube.com/watch?v=drop1 has already in the download list."});
     EXPECT_EQ(frame->addressDialogs, 1);
-    EXPECT_EQ(RowIds(), (QStringList{"late1", "cmd1", "drop2", "drop1"}));
+    EXPECT_EQ(RowIds(), (QStringList{"late1", "cmd1", "drop4", "drop3", "drop2", "drop1"}));
 
     // Once the exit has begun nothing more comes in.
     frame->ExitAfterStopping();

@@ -57,11 +57,11 @@ public:
     // flow, after the current event; while a dialog of one is open, the
     // rest wait. Ignored once the window is on its way out.
     void AddAddresses(const QStringList& addresses);
-    // A drop of links or text: its first address is added; false when the
-    // data holds none.
+    // A drop of links or text: each of its addresses is added; false when
+    // the data holds none.
     bool OnDropAddress(const QMimeData* data);
-    // The first address in dropped data: text/uri-list first, then text.
-    static QString DroppedAddress(const QMimeData* data);
+    // The addresses in dropped data: text/uri-list first, then text.
+    static QStringList DroppedAddresses(const QMimeData* data);
     void OnTimer(int nIDEvent);
     void OnClose();
     // The confirmed exit: refresh off, window hidden, every running job
@@ -110,6 +110,11 @@ private:
     void SetTimer(int nIDEvent, int elapse);
     void KillTimer(int nIDEvent);
     bool OnInput(const layout::LayoutInput& input);
+
+    enum class AddOutcome { Added, Incorrect, Duplicate, Failed };
+    // The add flow for one trimmed address; with tell, a refusal shows its
+    // dialog or message. The address box is left to the caller.
+    AddOutcome AddAddress(const QString& address, bool tell);
 
     void OnButtonClick(HELEMENT button);
     bool OnMenuItemClick(HELEMENT item);
