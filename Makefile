@@ -24,8 +24,9 @@ run: build
 
 # Ferrowick against the bundled local video site, with its own list and
 # video folder under $(BUILD)/demo. Closing the program stops the site.
+# DEMO_ARGS=--ignore-range: the site sends the whole video to a resume.
 demo: build
-	@bash scripts/demo.sh $(BUILD)
+	@bash scripts/demo.sh $(BUILD) $(DEMO_ARGS)
 
 # make install PREFIX=/usr/local (sudo when the prefix is not yours)
 PREFIX ?= /usr/local

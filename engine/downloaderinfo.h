@@ -34,6 +34,7 @@ enum : uint32_t {
     DIF_COMPLETED = 0x040,
     DIF_STARTTICK = 0x080,
     DIF_ERROR = 0x100,
+    DIF_RESUMED = 0x200,
 };
 
 // A snapshot of a job record; the caller sets mask.
@@ -48,4 +49,5 @@ struct DownloaderInfo {
     int32_t completed = 0;
     uint32_t starttick = 0;
     int32_t error = 0;
+    int32_t resumed = 0;  // bytes already on disk when this run's transfer began
 };

@@ -7,6 +7,8 @@
 #include "platform/textconv.h"
 #include "platform/tickcount.h"
 
+#include <QFileInfo>
+
 std::atomic<void (*)()> CMyYouTubeDownloader::s_afterEndHook{nullptr};
 
 CMyYouTubeDownloader::CMyYouTubeDownloader() = default;
@@ -34,6 +36,8 @@ bool CMyYouTubeDownloader::GetInfo(DownloaderInfo& info, bool clearChanged)
         info.starttick = m_dwStartTick;
     if (mask & DIF_ERROR)
         info.error = m_nError;
+    if (mask & DIF_RESUMED)
+        info.resumed = m_nResumed;
     const bool changed = m_bChanged != 0;
     if (clearChanged)
         m_bChanged = 0;
@@ -73,6 +77,14 @@ void CMyYouTubeDownloader::Restore(const QString& id, const QString& title, cons
     m_bChanged = 1;
 }
 
+bool CMyYouTubeDownloader::CanResume(const DownloaderInfo& info)
+{
+    if (info.state != DS_DONE || info.error == DE_NONE || info.videopath.isEmpty())
+        return false;
+    const QFileInfo file(info.videopath);
+    return file.isFile() && !file.isSymLink() && file.size() > 0 && file.size() < info.length;
+}
+
 void CMyYouTubeDownloader::GetVideoFolder(QString& folder)
 {
     folder = GetVideoFolderSetting();
@@ -95,6 +107,21 @@ bool CMyYouTubeDownloader::IsMp4Preferred()
     return true;
 }
 
+bool CMyYouTubeDownloader::GetResumeFile(const QString& title, const QString& extension, QString& path, int32_t& length)
+{
+    {
+        CSingleLock lock(m_csInfo);
+        path = m_strResumePath;
+        length = m_nResumeLength;
+    }
+    if (path.isEmpty() || length <= 0)
+        return false;
+    // Another title names another file, and another folder holds another
+    // one: neither has anything to continue.
+    const QString name = QStringLiteral("%1.%2").arg(FileTitleOf(title, m_strVideoId), extension);
+    return PathCombine(GetVideoFolderSetting(), name) == path;
+}
+
 void CMyYouTubeDownloader::OnThumbnailStart()
 {
     CSingleLock lock(m_csInfo);
@@ -111,6 +138,14 @@ void CMyYouTubeDownloader::OnThumbnailDone(const QString& path)
         m_strThumbPath = path;
         m_bChanged = 1;
     }
+}
+
+void CMyYouTubeDownloader::OnVideoResume(int32_t completed)
+{
+    CSingleLock lock(m_csInfo);
+    m_nCompleted = completed;
+    m_nResumed = completed;
+    m_bChanged = 1;
 }
 
 void CMyYouTubeDownloader::OnVideoStart(int32_t length, const QString& path)
@@ -150,15 +185,17 @@ void CMyYouTubeDownloader::OnParseStart()
     }
 }
 
+QString CMyYouTubeDownloader::FileTitleOf(const QString& title, const QString& videoId)
+{
+    if (title.trimmed().isEmpty())
+        return QStringLiteral("Unknown-%1").arg(videoId);
+    return FromUtf8(ReplaceFileNameCharacters(ToUtf8(title))).trimmed();
+}
+
 void CMyYouTubeDownloader::OnTitle(const QString& title)
 {
     CSingleLock lock(m_csInfo);
-    if (title.trimmed().isEmpty()) {
-        m_strTitle = QStringLiteral("Unknown-%1").arg(m_strVideoId);
-    } else {
-        // Character references and the characters a file name cannot hold become spaces.
-        m_strTitle = FromUtf8(ReplaceFileNameCharacters(ToUtf8(title))).trimmed();
-    }
+    m_strTitle = FileTitleOf(title, m_strVideoId);
     m_bChanged = 1;
 }
 
@@ -181,6 +218,7 @@ void CMyYouTubeDownloader::OnBegin()
     m_nError = 0;
     m_nState = DS_IDLE;
     m_dwStartTick = 0;
+    m_nResumed = 0;
     m_bChanged = 1;
 }
 
@@ -207,12 +245,14 @@ void CMyYouTubeDownloader::OnEnd()
         hook();
 }
 
-bool CMyYouTubeDownloader::MarkRunning()
+bool CMyYouTubeDownloader::MarkRunning(bool resume)
 {
     CSingleLock lock(m_csInfo);
     if (m_bRunning)
         return false;  // a previous worker has not finished its OnEnd yet
     m_bRunning = 1;
+    m_strResumePath = resume ? m_strVideoPath : QString();
+    m_nResumeLength = resume ? m_nLength : 0;
     return true;
 }
 

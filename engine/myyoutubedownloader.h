@@ -21,6 +21,12 @@ public:
     void Restore(const QString& id, const QString& title, const QString& videopath, const QString& thumbpath,
                  const QString& imagepath, int32_t error, int32_t length, int32_t completed);
 
+    // What a snapshot must hold for CanResume.
+    static constexpr uint32_t DIF_RESUME_RULE = DIF_STATE | DIF_ERROR | DIF_VIDEOPATH | DIF_LENGTH;
+    // A run that failed or was stopped, whose video file is there and shorter
+    // than the length the job stored: Resume can continue it.
+    static bool CanResume(const DownloaderInfo& info);
+
     // Tests hold a worker here, just after it has handed a finished job back
     // to the user interface, to force a Discard or Start into that moment.
     static void SetAfterEndHook(void (*hook)()) { s_afterEndHook = hook; }
@@ -30,9 +36,11 @@ protected:
     void GetTempFolder(QString& folder) override;
     void GetFileTitle(QString& title) override;
     bool IsMp4Preferred() override;
+    bool GetResumeFile(const QString& title, const QString& extension, QString& path, int32_t& length) override;
 
     void OnThumbnailStart() override;
     void OnThumbnailDone(const QString& path) override;
+    void OnVideoResume(int32_t completed) override;
     void OnVideoStart(int32_t length, const QString& path) override;
     void OnVideoProgress(int32_t completed, int32_t length) override;
     void OnVideoDone(const QString& path) override;
@@ -42,7 +50,7 @@ protected:
     void OnBegin() override;
     void OnEnd() override;
 
-    bool MarkRunning() override;
+    bool MarkRunning(bool resume) override;
     void ClearRunning() override;
 
     QString m_strTitle;
@@ -57,8 +65,17 @@ protected:
     int32_t m_bChanged = 1;
     int32_t m_bDiscarded = 0;
     int32_t m_bRunning = 0;  // from Start until OnEnd has read m_bDiscarded
+    int32_t m_nResumed = 0;  // bytes on disk when this run's transfer began
+    // A resumed run's partial file and its stored length, taken from the
+    // record when the run starts, before OnBegin empties it.
+    QString m_strResumePath;
+    int32_t m_nResumeLength = 0;
     CCriticalSection m_csInfo;
 
 private:
+    // The file title a scraped title gives: character references and the
+    // characters a file name cannot hold become spaces.
+    static QString FileTitleOf(const QString& title, const QString& videoId);
+
     static std::atomic<void (*)()> s_afterEndHook;
 };

@@ -11,8 +11,10 @@
 #include "platform/paths.h"
 #include "platform/textconv.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <new>
@@ -48,6 +50,37 @@ void ReadBody(CYouTubeDownloader& job, CHttpFile& file, Sink sink)
         if (n == 0 || !sink(buffer, n))
             break;
     }
+}
+
+// The partial file of a resumed run, kept as it is; false when it is gone.
+bool OpenPartialFile(CFile& file, const QString& path)
+{
+    try {
+        file.Open(path, CFile::KeepContent);
+        return true;
+    } catch (const CFileException& e) {
+        if (e.m_lOsError == ENOENT)
+            return false;
+        throw;
+    }
+}
+
+// Whether the answer is the rest of the very file the partial one began:
+// "bytes FROM-(LENGTH-1)/LENGTH", with the length the job stored.
+bool ContinuesAt(const CHttpFile& file, int64_t from, int32_t length)
+{
+    if (file.GetStatusCode() != HTTP_STATUS_PARTIAL_CONTENT)
+        return false;
+    static const QRegularExpression range(QStringLiteral("^bytes\\s+(\\d{1,18})-(\\d{1,18})/(\\d{1,18})$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QString text;
+    file.QueryInfo(HTTP_QUERY_CONTENT_RANGE, text);
+    const QRegularExpressionMatch m = range.match(text.trimmed());
+    if (!m.hasMatch() || m.captured(1).toLongLong() != from || m.captured(2).toLongLong() != int64_t(length) - 1 ||
+        m.captured(3).toLongLong() != length)
+        return false;
+    QString lengthText;
+    return !file.QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText) || lengthText.trimmed().toLongLong() == length - from;
 }
 
 }  // namespace
@@ -106,10 +139,20 @@ bool CYouTubeDownloader::SetAddress(const QString& address)
 
 bool CYouTubeDownloader::Start()
 {
+    return Run(false);
+}
+
+bool CYouTubeDownloader::Resume()
+{
+    return Run(true);
+}
+
+bool CYouTubeDownloader::Run(bool resume)
+{
     CSingleLock lock(m_csControl);
     if (m_hThread != 0)
         return false;
-    if (!MarkRunning())
+    if (!MarkRunning(resume))
         return false;
     m_bStop = 0;
     try {
@@ -177,7 +220,7 @@ void CYouTubeDownloader::ThreadProc(CYouTubeDownloader* job)
 }
 
 std::unique_ptr<CYouTubeDownloader::Request> CYouTubeDownloader::SendRequest(const char* host, const QString& object,
-                                                                             uint32_t flags)
+                                                                             uint32_t flags, const QString& extraLine)
 {
     auto req = std::make_unique<Request>();
     req->connection =
@@ -187,6 +230,8 @@ std::unique_ptr<CYouTubeDownloader::Request> CYouTubeDownloader::SendRequest(con
     req->file = req->connection->OpenRequest(QStringLiteral("GET"), object, INTERNET_FLAG_EXISTING_CONNECT | flags);
     for (const char* line : kHeaderLines)
         req->file->AddRequestHeaders(QString::fromLatin1(line), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+    if (!extraLine.isEmpty())
+        req->file->AddRequestHeaders(extraLine, HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     ThrowIfStopping();
     req->file->SendRequest();
     return req;
@@ -259,31 +304,61 @@ void CYouTubeDownloader::FetchVideo(const QString& token, const QString& title)
     const QString extension = mp4 ? QStringLiteral("mp4") : QStringLiteral("flv");
     const QString object = mp4 ? QStringLiteral("get_video?video_id=%1&t=%2&fmt=18").arg(m_strVideoId, token)
                                : QStringLiteral("get_video?video_id=%1&t=%2").arg(m_strVideoId, token);
-    auto req = SendRequest(kVideoSiteHost, object, 0);
+
+    // A resumed run holds its partial file from here on, so that the size it
+    // asks the rest from stays the size it appends to.
+    CFile file;
+    QString partial;
+    int32_t storedLength = 0;
+    int64_t from = 0;
+    if (GetResumeFile(title, extension, partial, storedLength) && OpenPartialFile(file, partial)) {
+        const int64_t size = file.Size();
+        if (size > 0 && size < storedLength)
+            from = size;
+    }
+    auto req =
+        SendRequest(kVideoSiteHost, object, 0, from > 0 ? QStringLiteral("Range: bytes=%1-").arg(from) : QString());
+    if (from > 0 && !ContinuesAt(*req->file, from, storedLength)) {
+        from = 0;
+        // A part of some other range cannot start the file; the whole video can.
+        const uint32_t status = req->file->GetStatusCode();
+        if (status == HTTP_STATUS_PARTIAL_CONTENT || status == HTTP_STATUS_RANGE_NOT_SATISFIABLE) {
+            req.reset();
+            req = SendRequest(kVideoSiteHost, object, 0);
+        }
+    }
 
     // An error page is not the video: saving it would report a failure as a finished download.
     const uint32_t status = req->file->GetStatusCode();
     if (status < 200 || status > 299)
         throw CInternetException(status, QStringLiteral("the video request was answered with status %1").arg(status));
 
-    QString lengthText;
-    req->file->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText);
-    const int32_t length = ParseDecimal(lengthText);
-    if (length == 0)
-        throw CUserException(QStringLiteral("the video has no length"));
+    int32_t length = storedLength;
+    if (from == 0) {
+        QString lengthText;
+        req->file->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText);
+        length = ParseDecimal(lengthText);
+        if (length == 0)
+            throw CUserException(QStringLiteral("the video has no length"));
+    }
 
     OnTitle(title);
-    QString folder;
-    GetVideoFolder(folder);
-    QString fileTitle;
-    GetFileTitle(fileTitle);
-    const QString path = PathCombine(folder, QStringLiteral("%1.%2").arg(fileTitle, extension));
-
-    CFile file;
-    file.Open(path);
+    QString path = partial;
+    if (!file.IsOpen()) {
+        QString folder;
+        GetVideoFolder(folder);
+        QString fileTitle;
+        GetFileTitle(fileTitle);
+        path = PathCombine(folder, QStringLiteral("%1.%2").arg(fileTitle, extension));
+        file.Open(path);
+    } else if (from == 0) {
+        file.Truncate();
+    }
+    if (from > 0)
+        OnVideoResume(int32_t(from));
     OnVideoStart(length, path);
 
-    uint64_t total = 0;
+    uint64_t total = uint64_t(from);
     ReadBody(*this, *req->file, [&](const char* data, unsigned n) {
         total += n;
         file.Write(data, n);

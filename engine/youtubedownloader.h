@@ -25,6 +25,9 @@ public:
     QString GetVideoId() const { return m_strVideoId; }
 
     bool Start();
+    // Start, but the video continues the partial file of the last run when
+    // this run leads to the same file and the site sends the rest of it.
+    bool Resume();
     void Stop();
     bool IsStopping();
 
@@ -36,9 +39,18 @@ protected:
     virtual void GetTempFolder(QString& folder) = 0;
     virtual void GetFileTitle(QString& title) = 0;
     virtual bool IsMp4Preferred() = 0;
+    // For a resumed run: the file it may continue and the length stored for
+    // it, when this run's title and extension lead to that very file.
+    virtual bool GetResumeFile(const QString& /*title*/, const QString& /*extension*/, QString& /*path*/,
+                               int32_t& /*length*/)
+    {
+        return false;
+    }
 
     virtual void OnThumbnailStart() {}
     virtual void OnThumbnailDone(const QString& /*path*/) {}
+    // Before OnVideoStart when the transfer continues a file of this many bytes.
+    virtual void OnVideoResume(int32_t /*completed*/) {}
     virtual void OnVideoStart(int32_t /*length*/, const QString& /*path*/) {}
     virtual void OnVideoProgress(int32_t /*completed*/, int32_t /*length*/) {}
     virtual void OnVideoDone(const QString& /*path*/) {}
@@ -49,9 +61,9 @@ protected:
     virtual void OnEnd() {}
 
     // The running indication behind Discard, kept by the owner under its
-    // record lock; Start sets it while holding m_csControl. False when the
-    // job already counts as running.
-    virtual bool MarkRunning() { return true; }
+    // record lock; Start sets it while holding m_csControl, together with
+    // whether the run resumes. False when the job already counts as running.
+    virtual bool MarkRunning(bool /*resume*/) { return true; }
     virtual void ClearRunning() {}
 
     CInternetSession m_session;
@@ -61,6 +73,7 @@ protected:
     uintptr_t m_hThread = 0;
 
 private:
+    bool Run(bool resume);
     static void ThreadProc(CYouTubeDownloader* job);
 
     void FetchThumbnail();
@@ -69,7 +82,8 @@ private:
     void FetchVideo(const QString& token, const QString& title);
 
     struct Request;
-    std::unique_ptr<Request> SendRequest(const char* host, const QString& object, uint32_t flags);
+    std::unique_ptr<Request> SendRequest(const char* host, const QString& object, uint32_t flags,
+                                         const QString& extraLine = QString());
     void ThrowIfStopping();
 
     static std::atomic<uint32_t> s_dwReceiveTimeout;

@@ -22,7 +22,7 @@ void CFile::Fail(int err, const char* what) const
         QStringLiteral("%1 %2: %3").arg(QString::fromUtf8(what), m_strPath, QString::fromUtf8(std::strerror(err))));
 }
 
-void CFile::Open(const QString& path)
+void CFile::Open(const QString& path, OpenMode mode)
 {
     if (m_fd >= 0)
         Close();
@@ -34,9 +34,10 @@ void CFile::Open(const QString& path)
     // writer holds. No link is followed: one planted at the name would have
     // the download overwrite whatever it points to. O_NONBLOCK keeps a pipe
     // planted there from holding the worker; only a plain file is written.
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    const int create = mode == CreateAlways ? O_CREAT : 0;
+    const int fd = ::open(native.constData(), O_WRONLY | create | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd < 0)
-        Fail(errno, "cannot create");
+        Fail(errno, mode == CreateAlways ? "cannot create" : "cannot open");
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
@@ -51,12 +52,31 @@ void CFile::Open(const QString& path)
     }
     // Only a file with content is truncated: on ext4 a truncated file is
     // flushed synchronously when it is closed, which an empty one needs not be.
-    if (st.st_size != 0 && ::ftruncate(fd, 0) != 0) {
+    const bool ready = mode == KeepContent ? ::lseek(fd, 0, SEEK_END) >= 0 : st.st_size == 0 || ::ftruncate(fd, 0) == 0;
+    if (!ready) {
         const int err = errno;
         ::close(fd);
-        Fail(err, "cannot truncate");
+        Fail(err, mode == KeepContent ? "cannot seek in" : "cannot truncate");
     }
     m_fd = fd;
+}
+
+int64_t CFile::Size() const
+{
+    if (m_fd < 0)
+        Fail(EBADF, "not open");
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        Fail(errno, "cannot read the size of");
+    return int64_t(st.st_size);
+}
+
+void CFile::Truncate()
+{
+    if (m_fd < 0)
+        Fail(EBADF, "not open");
+    if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) < 0)
+        Fail(errno, "cannot truncate");
 }
 
 void CFile::Write(const void* data, unsigned count)

@@ -226,9 +226,10 @@ bool CHttpFile::QueryInfo(uint32_t query, QString& value) const
         value = QString::number(m_nStatus);
         return true;
     }
-    const char* name = query == HTTP_QUERY_CONTENT_LENGTH ? "Content-Length"
-                       : query == HTTP_QUERY_LOCATION     ? "Location"
-                                                          : nullptr;
+    const char* name = query == HTTP_QUERY_CONTENT_LENGTH  ? "Content-Length"
+                       : query == HTTP_QUERY_LOCATION      ? "Location"
+                       : query == HTTP_QUERY_CONTENT_RANGE ? "Content-Range"
+                                                           : nullptr;
     if (!name)
         return false;
     for (const auto& [have, text] : m_responseHeaders) {

@@ -3,10 +3,19 @@
 # site answers for www.youtube.com and i.ytimg.com through http_proxy, and the
 # program keeps its list, Temp folder and videos under BUILD/demo, away from
 # the user's own.
-#   scripts/demo.sh [BUILD]      (make demo)
+#   scripts/demo.sh [BUILD] [--ignore-range]      (make demo [DEMO_ARGS=--ignore-range])
+# --ignore-range: the site answers a resumed download with the whole video,
+# as a server without ranges does.
 set -euo pipefail
 
-BUILD=${1:-build}
+BUILD=build
+SITE_ARGS=()
+for arg in "$@"; do
+  case "$arg" in
+    --ignore-range) SITE_ARGS+=("$arg") ;;
+    *) BUILD=$arg ;;
+  esac
+done
 APP="$BUILD/app/ferrowick"
 SITE="$BUILD/tests/site/ferrowick_demosite"
 for f in "$APP" "$SITE"; do
@@ -31,7 +40,7 @@ trap stop_site EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-"$SITE" > "$DEMO/site.txt" &
+"$SITE" "${SITE_ARGS[@]}" > "$DEMO/site.txt" &
 SITE_PID=$!
 line=""
 for _ in $(seq 100); do
@@ -48,11 +57,12 @@ PROXY=${words[1]}
 cat <<EOF
 
 Ferrowick demo: the local video site is at $PROXY.
-Paste these addresses into Ferrowick's address bar, one at a time, and press Add:
+Paste these addresses into Ferrowick's address bar, one or all of them at
+once, and press Add:
 
   ${words[3]}   2 MB, at once
   ${words[4]}   20 MB, a few seconds
-  ${words[5]}   6 MB, about half a minute (try Stop and Restart from its menu)
+  ${words[5]}   6 MB, about half a minute (try Stop, then Resume or Restart from its menu)
 
 The list is kept in $DEMO/data/Ferrowick
 and the videos land in $DEMO/Videos/Ferrowick.

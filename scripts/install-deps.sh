@@ -13,7 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format clang-tidy
   curl python3 python3-websocket
   dbus-daemon
-  xvfb xdotool
+  xvfb xdotool xclip
   at-spi2-core python3-pyatspi
   fonts-dejavu-core
   dpkg-dev fakeroot lintian desktop-file-utils appstream help2man

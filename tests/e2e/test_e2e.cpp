@@ -70,6 +70,18 @@ public:
         call("Input.insertText", {{"text", text}});
         Pump(250);
     }
+    // Ctrl+V in the address box: what the desktop's clipboard holds.
+    void paste()
+    {
+        click("#url");
+        for (const char* type : {"rawKeyDown", "keyUp"})
+            call("Input.dispatchKeyEvent", {{"type", type},
+                                            {"key", "v"},
+                                            {"code", "KeyV"},
+                                            {"windowsVirtualKeyCode", 86},
+                                            {"modifiers", 2 /* Ctrl */}});
+        Pump(250);
+    }
     // The row menu opened on a row (or elsewhere), then one of its items.
     void menu(const QString& on, const QString& item)
     {
@@ -217,6 +229,43 @@ appxml::Document Stored(const QString& home)
 QString Addr(const char* id)
 {
     return QStringLiteral("http://www.youtube.com/watch?v=%1").arg(id);
+}
+
+// 1 MiB in 16 KiB pieces every 100 ms: about six seconds to stop it half way.
+constexpr int kTrickleSize = 1024 * 1024;
+Video Trickle(const std::string& title)
+{
+    Video v = GoodVideo(title, kTrickleSize);
+    v.video.trickleBytes = 16 * 1024;
+    v.video.trickleMs = 100;
+    return v;
+}
+
+// Whether the file holds the site's bytes of a video of this size.
+bool HoldsTheVideo(const QString& path, qint64 size)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() != size)
+        return false;
+    const QByteArray bytes = f.readAll();
+    for (qint64 i = 0; i < bytes.size(); ++i)
+        if (bytes[i] != VideoByte(uint64_t(i)))
+            return false;
+    return true;
+}
+
+// The Range line of the site's last get_video request for this id; empty without one.
+std::string LastRange(const LocalVideoSite& site, const std::string& id)
+{
+    std::string range = "none";
+    for (const Request& r : site.requests())
+        if (r.target.rfind("/get_video?video_id=" + id + "&", 0) == 0) {
+            range.clear();
+            for (const auto& [name, value] : r.headers)
+                if (name == "Range")
+                    range = value;
+        }
+    return range;
 }
 
 // The running copy's instance socket for a home of these tests: the fixed
@@ -377,7 +426,8 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         // Outside the rows only Options is offered.
         app.click("#status-bar", 0, "right");
         ASSERT_TRUE(WaitFor([&] { return app.disabled("mi_remove"); }, 5000));
-        for (const char* id : {"mi_restart", "mi_stop", "mi_select_all", "mi_open_file", "mi_open", "mi_open_url"})
+        for (const char* id :
+             {"mi_restart", "mi_resume", "mi_stop", "mi_select_all", "mi_open_file", "mi_open", "mi_open_url"})
             EXPECT_TRUE(app.disabled(id)) << id;
         EXPECT_FALSE(app.disabled("mi_options"));
         app.screenshot("e2e-04-menu-outside");
@@ -459,6 +509,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         app.click("#content option", 1);
         app.menu("#content option:nth-child(2)", "mi_restart");
         ASSERT_TRUE(WaitFor([&] { return app.status().endsWith("1 downloading"); }));
+        ASSERT_TRUE(WaitFor([&] { return QFileInfo(videos + "/Slow river.mp4").size() > 0; }));  // resumed below
         ::kill(pid_t(app.process().processId()), SIGTERM);
         ASSERT_TRUE(app.exited());
         EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
@@ -468,6 +519,87 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
     ASSERT_EQ(saved.items.size(), 2u);
     EXPECT_EQ(saved.items[1].id, "slowvideo03");
     EXPECT_EQ(saved.items[1].error, 1);
+
+    const QString sea = videos + "/Half a sea.mp4", river = videos + "/Half a river.mp4";
+    const QString slow = videos + "/Slow river.mp4";
+    qint64 riverPart = 0;
+    site.setVideo("trickle0001", Trickle("Half a river"));
+    site.setVideo("trickle0002", Trickle("Half a sea"));
+    {
+        Program app(home, desktop, site);
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 2 videos, 1 uncompleted"; }));
+
+        // A list pasted at once, one line of it no address: two rows, that
+        // line left in the box, and one dialog.
+        const QString refused = "http://www.youtube.com/watch?x=trickle0003";
+        ASSERT_TRUE(desktop.setClipboard(Addr("trickle0001") + "\n" + refused + "\n" + Addr("trickle0002") + "\n"));
+        app.paste();
+        app.click("#add");
+        // The page waits while the dialog is up: it is answered first.
+        const QString dialog = desktop.newWindow("Incorrect Address", {});
+        ASSERT_FALSE(dialog.isEmpty());
+        desktop.key(dialog, "Escape");
+        ASSERT_TRUE(WaitFor([&] { return desktop.windows("Incorrect Address").isEmpty(); }, 5000));
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 4 videos, 1 uncompleted, 2 downloading"; }))
+            << app.status().toStdString();
+        EXPECT_EQ(app.text("#url"), refused);
+        EXPECT_EQ(app.rows().mid(0, 2).join('|').count("Half a"), 2);
+        EXPECT_TRUE(desktop.windows("Incorrect Address").isEmpty()) << "a second dialog";
+        app.screenshot("e2e-08-list-pasted");
+
+        // Both stopped at about half.
+        ASSERT_TRUE(WaitFor([&] { return QFileInfo(sea).size() >= kTrickleSize * 2 / 5; }));
+        app.click("#content option", 0);
+        app.menu("#content option", "mi_stop");
+        app.click("#content option", 1);
+        app.menu("#content option:nth-child(2)", "mi_stop");
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 4 videos, 3 uncompleted"; }));
+        const qint64 seaPart = QFileInfo(sea).size();
+        ASSERT_GT(seaPart, 0);
+        ASSERT_LT(seaPart, kTrickleSize);
+
+        // Resume asks for the rest from the partial file's size and completes the file.
+        app.click("#content option", 0);
+        app.menu("#content option", "mi_resume");
+        ASSERT_TRUE(WaitFor([&] { return app.rows().value(0) == "Half a sea 1.0 MB"; }))
+            << app.rows().value(0).toStdString();
+        EXPECT_EQ(LastRange(site, "trickle0002"), "bytes=" + std::to_string(seaPart) + "-");
+        EXPECT_TRUE(HoldsTheVideo(sea, kTrickleSize));
+
+        // The site ignores the range for the row stopped in the last run: the
+        // whole video comes and is written from 0.
+        Video ignoring = GoodVideo("Slow river", 50 * 1024 * 1024);
+        ignoring.ranges = Ranges::Ignore;
+        site.setVideo("slowvideo03", ignoring);
+        const qint64 slowPart = QFileInfo(slow).size();
+        ASSERT_GT(slowPart, 0);
+        app.click("#content option", 3);
+        app.menu("#content option:nth-child(4)", "mi_resume");
+        ASSERT_TRUE(WaitFor([&] { return app.rows().value(3) == "Slow river 50.0 MB"; }))
+            << app.rows().value(3).toStdString();
+        EXPECT_EQ(LastRange(site, "slowvideo03"), "bytes=" + std::to_string(slowPart) + "-");
+        EXPECT_TRUE(HoldsTheVideo(slow, 50 * 1024 * 1024));
+
+        riverPart = QFileInfo(river).size();
+        app.click("#close");
+        ASSERT_TRUE(app.exited());
+    }
+    {
+        // Across a close and a new start, the stopped row resumes the same way.
+        Program app(home, desktop, site);
+        ASSERT_TRUE(app.connect());
+        ASSERT_TRUE(WaitFor([&] { return app.status() == "Total: 4 videos, 1 uncompleted"; }));
+        ASSERT_GT(riverPart, 0);
+        ASSERT_LT(riverPart, kTrickleSize);
+        EXPECT_EQ(QFileInfo(river).size(), riverPart);
+        app.click("#content option", 1);
+        app.menu("#content option:nth-child(2)", "mi_resume");
+        ASSERT_TRUE(WaitFor([&] { return app.rows().value(1) == "Half a river 1.0 MB"; }))
+            << app.rows().value(1).toStdString();
+        EXPECT_EQ(LastRange(site, "trickle0001"), "bytes=" + std::to_string(riverPart) + "-");
+        EXPECT_TRUE(HoldsTheVideo(river, kTrickleSize));
+    }
 }
 
 TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)

@@ -79,6 +79,8 @@ TestDesktop::TestDesktop(bool screenReader) : m_reader(m_bus.Connect(QStringLite
 
 TestDesktop::~TestDesktop()
 {
+    m_clipboard.kill();
+    m_clipboard.waitForFinished(5000);
     m_services.unregisterObject(kFileManager);
     m_services.unregisterObject(kAccessibilityBus);
     m_xvfb.terminate();
@@ -138,6 +140,31 @@ void TestDesktop::key(const QString& window, const QString& keys) const
     // window that has the focus next.
     xdotool({"key", "--window", window, keys});
     xdotool({"keyup", keys});
+}
+
+bool TestDesktop::setClipboard(const QString& text)
+{
+    m_clipboard.kill();
+    m_clipboard.waitForFinished(5000);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    m_clipboard.setProcessEnvironment(env);
+    m_clipboard.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // -quiet keeps it in the foreground, so that it stays this test's to end.
+    m_clipboard.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-quiet"});
+    if (!m_clipboard.waitForStarted(5000))
+        return false;
+    m_clipboard.write(text.toUtf8());
+    m_clipboard.closeWriteChannel();
+    // It owns the selection once it has read all of its input: then the clipboard reads back the text.
+    const auto clipboard = [&] {
+        QProcess read;
+        read.setProcessEnvironment(env);
+        read.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-o"});
+        read.waitForFinished(5000);
+        return QString::fromUtf8(read.readAllStandardOutput());
+    };
+    return WaitFor([&] { return clipboard() == text; }, 5000);
 }
 
 QStringList TestDesktop::messageBoxTexts(qint64 pid)

@@ -17,7 +17,7 @@
 // on request the accessibility service a screen reader relies on
 // (org.a11y.Bus, switched on, this bus given as the accessibility bus), over
 // which Qt programs publish their widgets. A user's hands on it: find a
-// window by its title, press keys in it, read a message box.
+// window by its title, press keys in it, read a message box, copy text.
 class TestDesktop : public QDBusVirtualObject {
 public:
     explicit TestDesktop(bool screenReader = false);
@@ -33,6 +33,8 @@ public:
     QString newWindow(const QString& title, const QStringList& before) const;
     // Sends keys to the window (xdotool key names: "y", "Return", "Escape").
     void key(const QString& window, const QString& keys) const;
+    // Puts text on the desktop's clipboard, as copying it in another program does.
+    bool setClipboard(const QString& text);
     // Every text of the message boxes the process shows now, as a screen reader reads them.
     QStringList messageBoxTexts(qint64 pid);
 
@@ -51,6 +53,7 @@ private:
     QString xdotool(const QStringList& args) const;  // its output
 
     QProcess m_xvfb;
+    QProcess m_clipboard;  // xclip, owning the clipboard until it is replaced
     QString m_display;
     PrivateBus m_bus;
     QDBusConnection m_reader;

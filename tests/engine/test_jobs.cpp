@@ -56,6 +56,8 @@ struct TestJob : CMyYouTubeDownloader {
     void OnBegin() override
     {
         NoteWorker();
+        resumedAt = -1;
+        reportsAheadOfTheFile = 0;
         CMyYouTubeDownloader::OnBegin();
         if (atBegin)
             atBegin();
@@ -74,6 +76,12 @@ struct TestJob : CMyYouTubeDownloader {
     int32_t largestStep = 0;
     int progressReports = 0;
     int reportsAheadOfTheFile = 0;
+    int32_t resumedAt = -1;
+    void OnVideoResume(int32_t completed) override
+    {
+        resumedAt = completed;
+        CMyYouTubeDownloader::OnVideoResume(completed);
+    }
     void OnVideoStart(int32_t length, const QString& path) override
     {
         videoPath = path;
@@ -177,12 +185,12 @@ struct JobTest : ::testing::Test {
 
     // Starts the job and waits for the end of that run: after the clear below,
     // only the new worker sets the changed mark, and it reaches DS_DONE last.
-    DownloaderInfo run(TestJob* job)
+    DownloaderInfo run(TestJob* job, bool resume = false)
     {
         DownloaderInfo info;
         info.mask = uint32_t(-1);
         job->GetInfo(info, true);
-        EXPECT_TRUE(job->Start());
+        EXPECT_TRUE(resume ? job->Resume() : job->Start());
         EXPECT_TRUE(WaitFor([&] { return job->GetInfo(info, true) && info.state == DS_DONE; }));
         return Snapshot(*job);
     }
@@ -573,6 +581,133 @@ TEST_F(JobTest, RestartRunsTheWholeJobAgain)
     EXPECT_EQ(info.title, "Second");
     EXPECT_EQ(info.videopath, dir.filePath("Video/Second.mp4"));
     EXPECT_EQ(site.count("/vi/re/"), 2);
+}
+
+// The value of a request's header line; empty without one.
+std::string HeaderOf(const Request& r, const std::string& name)
+{
+    for (const auto& [have, value] : r.headers)
+        if (have == name)
+            return value;
+    return {};
+}
+
+std::vector<Request> VideoRequests(const LocalVideoSite& site)
+{
+    std::vector<Request> out;
+    for (const Request& r : site.requests())
+        if (r.target.rfind("/get_video", 0) == 0)
+            out.push_back(r);
+    return out;
+}
+
+// Stopped part way, then resumed: the rest is asked for from the partial
+// file's size and appended. A site without ranges, a range that does not fit
+// the stored length, Restart and a new title each write a file from 0.
+TEST_F(JobTest, ResumeContinuesThePartialFileAndAnythingElseStartsFromZero)
+{
+    const QString path = dir.filePath("Video/Funny Cats.mp4");
+    Video v = Good(300000);
+    v.video.trickleBytes = 2000;
+    v.video.trickleMs = 2;
+    site.setVideo("res", v);
+    TestJob* job = makeJob("res");
+    // A run stopped with about a third on disk; then only the next run's requests count.
+    const auto partWay = [&] {
+        EXPECT_TRUE(job->Start());
+        // Only the new worker sets DS_DOWNLOADING: the figures are this run's.
+        EXPECT_TRUE(WaitFor([&] {
+            const DownloaderInfo now = Snapshot(*job);
+            return now.state == DS_DOWNLOADING && now.completed >= 100000;
+        }));
+        job->Stop();
+        EXPECT_TRUE(WaitFor([&] { return Snapshot(*job).state == DS_DONE; }));
+        site.clearRequests();
+        return Snapshot(*job);
+    };
+
+    const DownloaderInfo stopped = partWay();
+    EXPECT_EQ(stopped.error, DE_STOPPED);
+    EXPECT_LT(stopped.completed, 300000);
+    EXPECT_EQ(QFileInfo(path).size(), stopped.completed);
+    EXPECT_TRUE(CMyYouTubeDownloader::CanResume(stopped));
+    DownloaderInfo info = run(job, true);
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.length, 300000);
+    EXPECT_EQ(info.completed, 300000);
+    EXPECT_EQ(info.resumed, stopped.completed);
+    EXPECT_EQ(job->resumedAt, stopped.completed);  // bytes done count from there
+    EXPECT_EQ(job->reportsAheadOfTheFile, 0);      // each report is the file's size: appended in place
+    QByteArray bytes = Contents(path);
+    EXPECT_EQ(bytes.size(), 300000);
+    EXPECT_TRUE(IsVideoBody(bytes));
+    auto requests = VideoRequests(site);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(HeaderOf(requests[0], "Range"), "bytes=" + std::to_string(stopped.completed) + "-");
+    EXPECT_FALSE(HeaderOf(requests[0], "User-Agent").empty());
+    EXPECT_FALSE(HeaderOf(requests[0], "Accept-Language").empty());
+    EXPECT_FALSE(CMyYouTubeDownloader::CanResume(info));  // complete
+
+    // The whole video instead (once as it is, once after a request with a
+    // range that does not match), or a video whose length is not the stored one.
+    struct Case {
+        Ranges ranges;
+        uint64_t size;
+        size_t requests;
+    };
+    for (const Case& c :
+         {Case{Ranges::Ignore, 300000, 1}, Case{Ranges::Misplace, 300000, 2}, Case{Ranges::Honour, 310000, 2}}) {
+        SCOPED_TRACE(int(c.ranges));
+        v.ranges = Ranges::Honour;
+        v.size = 300000;
+        site.setVideo("res", v);
+        const DownloaderInfo part = partWay();
+        v.ranges = c.ranges;
+        v.size = c.size;
+        site.setVideo("res", v);
+        info = run(job, true);
+        EXPECT_EQ(info.error, DE_NONE);
+        EXPECT_EQ(info.completed, int32_t(c.size));
+        EXPECT_EQ(info.resumed, 0);
+        EXPECT_EQ(job->resumedAt, -1);
+        bytes = Contents(path);
+        EXPECT_EQ(bytes.size(), int(c.size));
+        EXPECT_TRUE(IsVideoBody(bytes));
+        requests = VideoRequests(site);
+        ASSERT_EQ(requests.size(), c.requests);
+        EXPECT_EQ(HeaderOf(requests[0], "Range"), "bytes=" + std::to_string(part.completed) + "-");
+        if (c.requests == 2) {
+            EXPECT_EQ(HeaderOf(requests[1], "Range"), "");  // the whole video, as Restart asks for it
+        }
+    }
+
+    // Restart asks for no range and writes the file again from 0.
+    v.ranges = Ranges::Honour;
+    v.size = 300000;
+    site.setVideo("res", v);
+    partWay();
+    info = run(job);
+    EXPECT_EQ(info.error, DE_NONE);
+    requests = VideoRequests(site);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(HeaderOf(requests[0], "Range"), "");
+    bytes = Contents(path);
+    EXPECT_EQ(bytes.size(), 300000);
+    EXPECT_TRUE(IsVideoBody(bytes));
+
+    // A new title names another file: nothing to continue, and the partial one stays.
+    const DownloaderInfo part = partWay();
+    v.title = "Other Cats";
+    site.setVideo("res", v);
+    info = run(job, true);
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.videopath, dir.filePath("Video/Other Cats.mp4"));
+    EXPECT_TRUE(IsVideoBody(Contents(info.videopath)));
+    EXPECT_EQ(QFileInfo(info.videopath).size(), 300000);
+    EXPECT_EQ(QFileInfo(path).size(), part.completed);
+    requests = VideoRequests(site);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(HeaderOf(requests[0], "Range"), "");
 }
 
 TEST_F(JobTest, InvalidUtf8TitleStillGivesAFile)

@@ -31,6 +31,7 @@ struct FrameProbe {
             {"item_menu", &CMainFrame::m_itemMenu},
             {"mi_open", &CMainFrame::m_miOpen},
             {"mi_restart", &CMainFrame::m_miRestart},
+            {"mi_resume", &CMainFrame::m_miResume},
             {"mi_stop", &CMainFrame::m_miStop},
             {"mi_select_all", &CMainFrame::m_miSelectAll},
             {"mi_remove", &CMainFrame::m_miRemove},

@@ -30,6 +30,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -459,6 +460,95 @@ TEST_F(FrameTest, TheRowMenuActsOnTheRowPointedAt)
     EXPECT_EQ(RowIds(), QStringList{"rowD"});
 }
 
+// Restored rows: Resume is offered for a stopped or failed one whose file is
+// there and short of its stored length, and continues that file.
+TEST_F(FrameTest, ResumeIsOfferedForAPartialFileAndContinuesIt)
+{
+    const QString videos = home.filePath("videos");
+    ASSERT_TRUE(QDir().mkpath(videos));
+    const auto file = [&](const QString& name, int size) {
+        QByteArray bytes(size, '\0');
+        for (int i = 0; i < size; ++i)
+            bytes[i] = VideoByte(uint64_t(i));
+        QFile f(videos + "/" + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    const auto item = [](const char* id, int error, const QString& video, int length) {
+        return QByteArray("<item id=\"") + id + "\"><title>Funny Cats</title><videopath>" + video.toUtf8() +
+               "</videopath><length>" + QByteArray::number(length) + "</length><completed>0</completed><error>" +
+               QByteArray::number(error) + "</error></item>";
+    };
+    const QString partial = file("Funny Cats.mp4", 3000);
+    WriteAppXml("<application><options><directories><dir type=\"video\">" + videos.toUtf8() +
+                "</dir></directories></options><content>" + item("part1", DE_STOPPED, partial, 20000) +
+                item("whole1", DE_INTERNET, file("whole.mp4", 500), 500) + item("done1", DE_NONE, partial, 20000) +
+                item("gone1", DE_STOPPED, videos + "/gone.mp4", 20000) +
+                item("empty1", DE_FILE, file("empty.mp4", 0), 20000) + item("nopath", DE_STOPPED, QString(), 20000) +
+                "</content></application>");
+    site.setVideo("part1", Good());
+    Open();
+    ASSERT_EQ(RowIds().size(), 6);
+
+    for (const QString id : {"whole1", "done1", "gone1", "empty1", "nopath"}) {
+        Select({id});
+        Click(Row(id), 2);
+        EXPECT_TRUE(Disabled(Page("mi_resume"))) << id.toStdString();
+    }
+    Select({"done1", "part1", "gone1"});
+    Click(Row("done1"), 2);
+    EXPECT_FALSE(Disabled(Page("mi_resume")));
+    Click(GetParentElement(Page("content")), 2);
+    EXPECT_TRUE(Disabled(Page("mi_resume")));
+
+    // Chosen on the mixed selection: the partial row alone runs, and asks for the rest.
+    Select({"done1", "part1", "gone1"});
+    Click(Row("part1"), 2);
+    Click(Page("mi_resume"));
+    ASSERT_TRUE(WaitFor([&] { return Done("part1") && Info("part1").error == DE_NONE; }));
+    EXPECT_TRUE(Done("gone1") && Info("gone1").error == DE_STOPPED);
+    EXPECT_EQ(site.count("/watch?v=gone1") + site.count("/watch?v=done1"), 0);
+    const auto requests = site.requests();
+    const auto video = std::find_if(requests.begin(), requests.end(),
+                                    [](const Request& r) { return r.target.rfind("/get_video", 0) == 0; });
+    ASSERT_NE(video, requests.end());
+    EXPECT_NE(std::find(video->headers.begin(), video->headers.end(),
+                        std::pair<std::string, std::string>("Range", "bytes=3000-")),
+              video->headers.end());
+    QFile f(partial);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_EQ(bytes.size(), 20000);
+    bool same = true;
+    for (int i = 0; i < bytes.size(); ++i)
+        same = same && bytes[i] == VideoByte(uint64_t(i));
+    EXPECT_TRUE(same);
+    EXPECT_EQ(Info("part1").completed, 20000);
+}
+
+// A pasted list: every line through the add flow; the refused lines stay in
+// the box in their order, and one dialog or message tells of the first.
+TEST_F(FrameTest, AListOfAddressesAddsEachLineAndTellsOnce)
+{
+    site.setVideo("list1", SlowVideo("List 1"));
+    site.setVideo("list2", SlowVideo("List 2"));
+    Open();
+    Add("http://www.youtube.com/watch?v=list1\n\n not an address\r\n  http://www.youtube.com/watch?v=list2  \n"
+        "http://www.youtube.com/v/list1\n");
+    EXPECT_EQ(RowIds(), (QStringList{"list2", "list1"}));
+    EXPECT_EQ(UrlText(), " not an address\nhttp://www.youtube.com/v/list1");
+    EXPECT_EQ(frame->addressDialogs, 1);
+    EXPECT_TRUE(frame->messages.isEmpty());
+
+    // A duplicate first: its message alone.
+    Add("http://www.youtube.com/v/list2\nnonsense");
+    EXPECT_EQ(frame->messages, QStringList{"http://www.youtube.com/v/list2 has already in the download list."});
+    EXPECT_EQ(frame->addressDialogs, 1);
+    EXPECT_EQ(UrlText(), "http://www.youtube.com/v/list2\nnonsense");
+    EXPECT_EQ(Items().size(), 2u);
+}
+
 // A hostile list: an id that climbs out of the temporary folder, and a
 // thumbnail path that names another file. Neither is written nor deleted.
 TEST_F(FrameTest, AStoredListCannotMakeTheWindowWriteOrDeleteOutsideItsFolders)
@@ -584,12 +674,14 @@ TEST_F(FrameTest, OnlyTheBandsThemselvesDragTheWindow)
 TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
 {
     site.setVideo("drop1", Good());
-    site.setVideo("drop2", SlowVideo("Dropped text"));
+    site.setVideo("drop2", SlowVideo("Dropped link"));
+    site.setVideo("drop3", SlowVideo("Dropped text"));
+    site.setVideo("drop4", SlowVideo("Dropped text 2"));
     site.setVideo("late1", SlowVideo("Came late"));
     site.setVideo("cmd1", SlowVideo("From the command line"));
     Open();
 
-    // A link dropped on the window: the list's first address, taken after
+    // Links dropped on the window: each address of the list, taken after
     // the drop has ended.
     QMimeData links;
     links.setData("text/uri-list", "# from a browser\r\nhttp://www.youtube.com/watch?v=drop1\r\n"
@@ -603,12 +695,12 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     EXPECT_TRUE(RowIds().isEmpty());
-    ASSERT_TRUE(WaitFor([&] { return RowIds() == QStringList{"drop1"}; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"drop2", "drop1"}); }, 5000));
     EXPECT_EQ(UrlText(), "");
 
-    // Dropped text: its first line with something in it.
+    // Dropped text: each line with something in it.
     QMimeData text;
-    text.setText("\n   \n  http://www.youtube.com/v/drop2  \nhttp://www.youtube.com/watch?v=late1\n");
+    text.setText("\n   \n  http://www.youtube.com/v/drop3  \nhttp://www.youtube.com/watch?v=drop4\n");
     EXPECT_TRUE(frame->OnDropAddress(&text));
     QMimeData picture;
     picture.setData("image/png", "\x89PNG");
@@ -616,7 +708,7 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     QDragEnterEvent pictureEnter(QPoint(300, 300), Qt::CopyAction, &picture, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(frame.data(), &pictureEnter);
     EXPECT_FALSE(pictureEnter.isAccepted());
-    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"drop2", "drop1"}); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"drop4", "drop3", "drop2", "drop1"}); }, 5000));
 
     // Handed over from a second start: a duplicate gets its message, a bad
     // address its dialog, as if typed; one that comes while the message is
@@ -624,10 +716,10 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     frame->duringMessage = [&] { frame->AddAddresses({"http://www.youtube.com/watch?v=late1"}); };
     frame->AddAddresses(
         {" http://www.youtube.com/watch?v=drop1 ", "not an address", "http://www.youtube.com/watch?v=cmd1"});
-    ASSERT_TRUE(WaitFor([&] { return RowIds().size() == 4; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return RowIds().size() == 6; }, 5000));
     EXPECT_EQ(frame->messages, QStringList{"http://www.youtube.com/watch?v=drop1 has already in the download list."});
     EXPECT_EQ(frame->addressDialogs, 1);
-    EXPECT_EQ(RowIds(), (QStringList{"late1", "cmd1", "drop2", "drop1"}));
+    EXPECT_EQ(RowIds(), (QStringList{"late1", "cmd1", "drop4", "drop3", "drop2", "drop1"}));
 
     // Once the exit has begun nothing more comes in.
     frame->ExitAfterStopping();

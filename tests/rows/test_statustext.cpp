@@ -84,6 +84,13 @@ TEST(StatusText, RunningFigures)
     // 1999 bytes in 1000 ms is 1 byte/ms, so 1000 B/s, not 1999.
     EXPECT_EQ(StatusText(Running(DS_DOWNLOADING, 11999, 1999, start), start + 1000),
               "1.9 KB / 11.7 KB  (1000 Bytes/s)  -  10 Sec Left ");
+    // A resumed run found 3 MB on disk: the rate is this run's 1 MB in 8 s,
+    // the time left the remaining 1 MB at that rate.
+    DownloaderInfo resumed = Running(DS_DOWNLOADING, 4194304, 3145728, start);
+    resumed.resumed = 2097152;
+    EXPECT_EQ(StatusText(resumed, start + 8192), "3.0 MB / 4.0 MB  (125.0 KB/s)  -  8 Sec Left ");
+    resumed.completed = resumed.resumed;  // nothing of this run yet
+    EXPECT_EQ(StatusText(resumed, start + 8192), "2.0 MB / 4.0 MB ");
     // More bytes than the announced length: the time left goes negative.
     EXPECT_EQ(StatusText(Running(DS_DOWNLOADING, 1000, 10000, start), start + 10000),
               "9.7 KB / 1000 Bytes  (1000 Bytes/s)  -  -9 Sec Left ");

@@ -1,6 +1,8 @@
 // The local video site with a few demo videos, for trying Ferrowick with no
 // network: point http_proxy at the address it prints and paste the watch
 // addresses into the program. Runs until SIGINT, SIGTERM or SIGHUP.
+// --ignore-range makes it answer a resumed download with the whole video, as
+// a server without ranges does.
 #include "tests/site/localvideosite.h"
 
 #include <QBuffer>
@@ -91,6 +93,10 @@ int main(int argc, char** argv)
         {"demoSlow030", "Watching Paint Dry, Slowly", 6 * kMB, 64 * 1024, 300, QColor(60, 160, 80)},
     };
 
+    bool ignoreRange = false;
+    for (int i = 1; i < argc; ++i)
+        ignoreRange = ignoreRange || std::strcmp(argv[i], "--ignore-range") == 0;
+
     int signal = 0;
     {
         localsite::LocalVideoSite site;
@@ -103,6 +109,7 @@ int main(int argc, char** argv)
             v.video.trickleBytes = d.trickleBytes;
             v.video.trickleMs = d.trickleMs;
             v.thumbnail = Thumbnail(d);
+            v.ranges = ignoreRange ? localsite::Ranges::Ignore : localsite::Ranges::Honour;
             site.setVideo(d.id, std::move(v));
         }
 

@@ -38,6 +38,21 @@ std::string QueryValue(const std::string& target, const std::string& name)
     return {};
 }
 
+// N of a "Range: bytes=N-" header line; none without one.
+std::optional<uint64_t> RangeStart(const Request& req)
+{
+    for (const auto& [name, value] : req.headers) {
+        if (strcasecmp(name.c_str(), "Range") != 0 || value.rfind("bytes=", 0) != 0)
+            continue;
+        const char* digits = value.c_str() + 6;
+        char* end = nullptr;
+        const unsigned long long n = std::strtoull(digits, &end, 10);
+        if (end != digits && std::strcmp(end, "-") == 0)
+            return n;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 LocalVideoSite::LocalVideoSite()
@@ -338,19 +353,35 @@ void LocalVideoSite::serve(int fd)
         if (!lookup(QueryValue(t, "video_id"), v) || QueryValue(t, "t") != v.acceptedToken) {
             conn.respondText(403, {"Content-Type: text/html"}, "<html><body>forbidden</body></html>", plain);
         } else if (!hops(v.video) && !errorOr(v.video)) {
-            conn.respond(
-                200, {"Content-Type: video/mp4"}, v.size,
-                [](uint64_t off, char* out, size_t n) {
-                    // The pattern repeats every 256 bytes: copy it from a table.
-                    static const std::string table = [] {
-                        std::string t(64 * 1024 + 256, '\0');
-                        for (size_t i = 0; i < t.size(); ++i)
-                            t[i] = VideoByte(i);
-                        return t;
-                    }();
-                    std::memcpy(out, table.data() + off % 256, n);
-                },
-                v.video);
+            int status = 200;
+            uint64_t from = 0;
+            std::vector<std::string> headers{"Content-Type: video/mp4"};
+            const std::optional<uint64_t> asked = RangeStart(req);
+            if (asked && v.ranges != Ranges::Ignore) {
+                if (*asked >= v.size) {
+                    conn.respondText(416, {"Content-Range: bytes */" + std::to_string(v.size)}, "", plain);
+                    status = 0;
+                } else {
+                    status = 206;
+                    from = v.ranges == Ranges::Honour ? *asked : 0;
+                    headers.push_back("Content-Range: bytes " + std::to_string(from) + "-" +
+                                      std::to_string(v.size - 1) + "/" + std::to_string(v.size));
+                }
+            }
+            if (status != 0)
+                conn.respond(
+                    status, headers, v.size - from,
+                    [from](uint64_t off, char* out, size_t n) {
+                        // The pattern repeats every 256 bytes: copy it from a table.
+                        static const std::string table = [] {
+                            std::string t(64 * 1024 + 256, '\0');
+                            for (size_t i = 0; i < t.size(); ++i)
+                                t[i] = VideoByte(i);
+                            return t;
+                        }();
+                        std::memcpy(out, table.data() + (from + off) % 256, n);
+                    },
+                    v.video);
         }
     } else {
         conn.respondText(404, {}, "not found", plain);

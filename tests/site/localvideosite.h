@@ -30,6 +30,13 @@ struct Misbehaviour {
     bool endless = false;     // no Content-Length, and after the body 'x' for ever
 };
 
+// How get_video answers "Range: bytes=N-".
+enum class Ranges {
+    Honour,    // 206 with the rest of the body from N
+    Ignore,    // 200 with the whole body, as a server without ranges
+    Misplace,  // 206 with the whole body, its Content-Range starting at 0
+};
+
 struct Video {
     std::optional<std::string> title;          // page holds <title>YouTube - TITLE</title>
     std::optional<std::string> pageToken;      // page holds , "t": "TOKEN"
@@ -39,6 +46,7 @@ struct Video {
     size_t pagePadding = 0;                    // extra bytes in the watch page
     std::string rawPage;                       // when set, the whole watch page as given
     std::string thumbnail;                     // when set, the thumbnail body instead of kThumbBody
+    Ranges ranges = Ranges::Honour;
     Misbehaviour page, embed, video, thumb;
 };
 

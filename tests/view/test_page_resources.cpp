@@ -94,10 +94,10 @@ TEST(PageResources, ThePageHoldsEveryElementTheProgramLooksUp)
     ViewHarness h;
     ASSERT_TRUE(h.loadPage());
     for (const char* id :
-         {"top",         "caption",    "caption_text", "minimize",     "close",   "tool",          "bottom",
-          "url",         "add",        "content",      "status-bar",   "help",    "about",         "options",
-          "item_menu",   "mi_open",    "mi_open_file", "mi_restart",   "mi_stop", "mi_select_all", "mi_remove",
-          "mi_open_url", "mi_options", "thumb_tip",    "thumb_tip_img"})
+         {"top",       "caption",     "caption_text", "minimize",   "close",        "tool",    "bottom",
+          "url",       "add",         "content",      "status-bar", "help",         "about",   "options",
+          "item_menu", "mi_open",     "mi_open_file", "mi_restart", "mi_resume",    "mi_stop", "mi_select_all",
+          "mi_remove", "mi_open_url", "mi_options",   "thumb_tip",  "thumb_tip_img"})
         EXPECT_NE(h.byId(id), nullptr) << id;
     const char* type = nullptr;
     HTMLayoutGetElementType(h.byId("thumb_tip"), &type);
@@ -122,8 +122,8 @@ TEST(PageResources, ThePageHoldsEveryElementTheProgramLooksUp)
         HTMLayoutGetAttributeByName(child, "id", &id);
         order << (id ? QString::fromUtf16(id) : QString::fromLatin1(tag));
     }
-    EXPECT_EQ(order.join(','), QStringLiteral("mi_restart,mi_stop,hr,mi_select_all,hr,mi_remove,hr,mi_open_file,"
-                                              "mi_open,mi_open_url,hr,mi_options"));
+    EXPECT_EQ(order.join(','), QStringLiteral("mi_restart,mi_resume,mi_stop,hr,mi_select_all,hr,mi_remove,hr,"
+                                              "mi_open_file,mi_open,mi_open_url,hr,mi_options"));
 }
 
 // A style sheet as a list of rules; none when it is not a run of well-formed

@@ -11,6 +11,8 @@
 
 #include <QMimeData>
 
+#include <algorithm>
+
 namespace {
 
 // White space by the platform's wide test, from the end first, then the start.
@@ -25,75 +27,129 @@ QString TrimAddress(const QString& text)
     return text.mid(start, end - start);
 }
 
-// The first line that is neither blank nor, in a URI list, a comment.
-QString FirstLine(const QString& text, bool uriList)
+// The lines of a text, whatever ends them.
+QStringList Lines(const QString& text)
 {
-    for (const QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        QString trimmed = TrimAddress(line.toString());
+    QString unified = text;
+    unified.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return unified.split(QLatin1Char('\n'));
+}
+
+// The lines that are neither blank nor, in a URI list, a comment, trimmed.
+QStringList AddressLines(const QString& text, bool uriList)
+{
+    QStringList out;
+    for (const QString& line : Lines(text)) {
+        QString trimmed = TrimAddress(line);
         if (!trimmed.isEmpty() && !(uriList && trimmed.startsWith(QLatin1Char('#'))))
-            return trimmed;
+            out << trimmed;
     }
-    return QString();
+    return out;
+}
+
+QString DuplicateText(const QString& address)
+{
+    return QStringLiteral("%1 has already in the download list.").arg(address);
 }
 
 }  // namespace
 
 void CMainFrame::OnAddVideo()
 {
+    const QString text = FromUtf8(m_url.is_valid() ? GetElementInnerText(m_url) : std::string());
+    QStringList lines = Lines(text);
+    lines.erase(std::remove_if(lines.begin(), lines.end(), [](const QString& l) { return TrimAddress(l).isEmpty(); }),
+                lines.end());
+
+    if (lines.size() <= 1) {
+        // One address: a refused one stays in the box as it was typed.
+        if (AddAddress(TrimAddress(text), true) == AddOutcome::Added) {
+            SetElementText(m_url, QString());
+            UpdateElement(m_url, true);
+        }
+        return;
+    }
+
+    // A list: every line in turn; the refused ones stay in the box, in their
+    // order, and the user hears of the first of them only.
+    QStringList refused;
+    AddOutcome firstRefusal = AddOutcome::Added;
+    QString firstRefused;
+    for (const QString& line : lines) {
+        const QString address = TrimAddress(line);
+        const AddOutcome outcome = AddAddress(address, false);
+        if (outcome == AddOutcome::Added)
+            continue;
+        refused << line;
+        if (firstRefusal == AddOutcome::Added && outcome != AddOutcome::Failed) {
+            firstRefusal = outcome;
+            firstRefused = address;
+        }
+    }
+    SetElementText(m_url, refused.join(QLatin1Char('\n')));
+    UpdateElement(m_url, true);
+    if (firstRefusal == AddOutcome::Incorrect)
+        RunAddressDialog(AddressDlgLearn);
+    else if (firstRefusal == AddOutcome::Duplicate)
+        MessageBox(DuplicateText(firstRefused), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+}
+
+CMainFrame::AddOutcome CMainFrame::AddAddress(const QString& address, bool tell)
+{
     std::unique_ptr<CDownloadItem> item;
     try {
-        const QString address = TrimAddress(FromUtf8(m_url.is_valid() ? GetElementInnerText(m_url) : std::string()));
         if (address.isEmpty()) {
-            RunAddressDialog(AddressDlgLearn);
-            return;
+            if (tell)
+                RunAddressDialog(AddressDlgLearn);
+            return AddOutcome::Incorrect;
         }
         item = std::make_unique<CDownloadItem>();
         if (!item->m_pDownloader->SetAddress(address)) {
-            RunAddressDialog(AddressDlgLearn);
-            throw CUserException(QStringLiteral("refused"));
+            if (tell)
+                RunAddressDialog(AddressDlgLearn);
+            return AddOutcome::Incorrect;
         }
         const QString id = item->m_pDownloader->GetVideoId();
         if (m_items.count(id)) {
-            MessageBox(QStringLiteral("%1 has already in the download list.").arg(address), QMessageBox::Ok,
-                       QMessageBox::Warning, QMessageBox::Ok);
-            throw CUserException(QStringLiteral("duplicate"));
+            if (tell)
+                MessageBox(DuplicateText(address), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+            return AddOutcome::Duplicate;
         }
         item->m_pDownloader->Start();  // a job that cannot start still gets its row
         InsertRow(item.get(), m_content, ROW_AT_TOP);
         m_items.emplace(id, std::move(item));
         ScheduleSave();
         UpdateElement(m_content, true);
-        SetElementText(m_url, QString());
-        UpdateElement(m_url, true);
+        return AddOutcome::Added;
     } catch (const CException&) {
-        // Refusals have told the user already; anything else leaves no trace
-        // but the item going again.
+        // Anything but a refusal leaves no trace but the item going again.
     } catch (...) {
     }
     // An item not taken by the table goes here; its job never ran or is
     // discarded (a started job stops and deletes itself).
+    return AddOutcome::Failed;
 }
 
-QString CMainFrame::DroppedAddress(const QMimeData* data)
+QStringList CMainFrame::DroppedAddresses(const QMimeData* data)
 {
     if (!data)
-        return QString();
+        return {};
     // The list's own text, not QUrl's rendering of it: the duplicate message
     // quotes the address as it came.
     if (data->hasFormat(QStringLiteral("text/uri-list"))) {
-        QString address = FirstLine(QString::fromUtf8(data->data(QStringLiteral("text/uri-list"))), true);
-        if (!address.isEmpty())
-            return address;
+        QStringList addresses = AddressLines(QString::fromUtf8(data->data(QStringLiteral("text/uri-list"))), true);
+        if (!addresses.isEmpty())
+            return addresses;
     }
-    return data->hasText() ? FirstLine(data->text(), false) : QString();
+    return data->hasText() ? AddressLines(data->text(), false) : QStringList();
 }
 
 bool CMainFrame::OnDropAddress(const QMimeData* data)
 {
-    const QString address = DroppedAddress(data);
-    if (address.isEmpty())
+    const QStringList addresses = DroppedAddresses(data);
+    if (addresses.isEmpty())
         return false;
-    AddAddresses({address});
+    AddAddresses(addresses);
     return true;
 }
 

@@ -87,6 +87,12 @@ bool CMainFrame::OnMenuItemClick(HELEMENT menuItem)
                     item->m_pDownloader->Start();
             }
         }
+    } else if (m_miResume == menuItem) {
+        for (const auto& row : selected) {
+            CDownloadItem* item = ItemOfRow(row);
+            if (item && CMyYouTubeDownloader::CanResume(item->Snapshot(CMyYouTubeDownloader::DIF_RESUME_RULE)))
+                item->m_pDownloader->Resume();
+        }
     } else if (m_miStop == menuItem) {
         for (const auto& row : selected) {
             if (CDownloadItem* item = ItemOfRow(row); item && item->Snapshot(DIF_STATE).state != DS_DONE)
@@ -164,17 +170,21 @@ void CMainFrame::OnContextMenuSetup(HELEMENT, HELEMENT target)
         if (m_content.is_valid())
             SelectElements(m_content, "Option:checked", selected);
         bool canRestart = false;
+        bool canResume = false;
         bool canStop = false;
         for (const auto& row : selected) {
             if (CDownloadItem* item = ItemOfRow(row)) {
-                const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_ERROR);
+                const DownloaderInfo info = item->Snapshot(CMyYouTubeDownloader::DIF_RESUME_RULE);
                 if (info.state == DS_DONE && info.error != DE_NONE)
                     canRestart = true;
+                if (!canResume)  // the rule looks at the disk: once is enough
+                    canResume = CMyYouTubeDownloader::CanResume(info);
                 if (info.state != DS_DONE)
                     canStop = true;
             }
         }
         Enable(m_miRestart, canRestart);
+        Enable(m_miResume, canResume);
         Enable(m_miStop, canStop);
         Enable(m_miSelectAll, true);
         Enable(m_miRemove, true);
@@ -194,8 +204,8 @@ void CMainFrame::OnContextMenuSetup(HELEMENT, HELEMENT target)
             Enable(m_miOpenFile, false);
         }
     } else if (tag == QLatin1String("body")) {
-        for (HELEMENT he : {m_miOpen.get(), m_miOpenFile.get(), m_miRestart.get(), m_miStop.get(), m_miSelectAll.get(),
-                            m_miRemove.get(), m_miOpenUrl.get()})
+        for (HELEMENT he : {m_miOpen.get(), m_miOpenFile.get(), m_miRestart.get(), m_miResume.get(), m_miStop.get(),
+                            m_miSelectAll.get(), m_miRemove.get(), m_miOpenUrl.get()})
             Enable(he, false);
         Enable(m_miOptions, true);
     }

@@ -65,10 +65,10 @@ CMainFrame::~CMainFrame()
         m_view->focusProxy()->removeEventFilter(this);
     m_view.reset();
     for (htmlayout::dom::element* e :
-         {&m_top,       &m_bottom,     &m_minimize,    &m_close,       &m_url,      &m_add,
-          &m_statusBar, &m_help,       &m_captionText, &m_about,       &m_options,  &m_itemMenu,
-          &m_miOpen,    &m_miRestart,  &m_miStop,      &m_miSelectAll, &m_miRemove, &m_miOpenUrl,
-          &m_miOptions, &m_miOpenFile, &m_thumbTip,    &m_thumbTipImg})
+         {&m_top,       &m_bottom,    &m_minimize,    &m_close,    &m_url,         &m_add,
+          &m_statusBar, &m_help,      &m_captionText, &m_about,    &m_options,     &m_itemMenu,
+          &m_miOpen,    &m_miRestart, &m_miResume,    &m_miStop,   &m_miSelectAll, &m_miRemove,
+          &m_miOpenUrl, &m_miOptions, &m_miOpenFile,  &m_thumbTip, &m_thumbTipImg})
         e->release();
     // Items next: each takes its row off the page and discards its job.
     m_items.clear();
@@ -120,6 +120,7 @@ int CMainFrame::OnCreate(bool withView)
             {&m_itemMenu, "item_menu"},
             {&m_miOpen, "mi_open"},
             {&m_miRestart, "mi_restart"},
+            {&m_miResume, "mi_resume"},
             {&m_miStop, "mi_stop"},
             {&m_miSelectAll, "mi_select_all"},
             {&m_miRemove, "mi_remove"},

@@ -57,11 +57,11 @@ public:
     // flow, after the current event; while a dialog of one is open, the
     // rest wait. Ignored once the window is on its way out.
     void AddAddresses(const QStringList& addresses);
-    // A drop of links or text: its first address is added; false when the
-    // data holds none.
+    // A drop of links or text: each of its addresses is added; false when
+    // the data holds none.
     bool OnDropAddress(const QMimeData* data);
-    // The first address in dropped data: text/uri-list first, then text.
-    static QString DroppedAddress(const QMimeData* data);
+    // The addresses in dropped data: text/uri-list first, then text.
+    static QStringList DroppedAddresses(const QMimeData* data);
     void OnTimer(int nIDEvent);
     void OnClose();
     // The confirmed exit: refresh off, window hidden, every running job
@@ -112,6 +112,11 @@ private:
     void KillTimer(int nIDEvent);
     bool OnInput(const layout::LayoutInput& input);
 
+    enum class AddOutcome { Added, Incorrect, Duplicate, Failed };
+    // The add flow for one trimmed address; with tell, a refusal shows its
+    // dialog or message. The address box is left to the caller.
+    AddOutcome AddAddress(const QString& address, bool tell);
+
     void OnButtonClick(HELEMENT button);
     bool OnMenuItemClick(HELEMENT item);
     void OnContextMenuSetup(HELEMENT menu, HELEMENT target);
@@ -130,8 +135,8 @@ private:
 
     // Page elements, each holding one use; empty when the page lacks the id.
     htmlayout::dom::element m_top, m_bottom, m_minimize, m_close, m_url, m_add, m_content, m_statusBar, m_help,
-        m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miStop, m_miSelectAll, m_miRemove,
-        m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
+        m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miResume, m_miStop, m_miSelectAll,
+        m_miRemove, m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
     ItemTable m_items;  // video id -> item, owned
 
     HWND m_hwnd = nullptr;

@@ -69,7 +69,9 @@ QString RunningText(const DownloaderInfo& info, uint32_t now)
         return QStringLiteral("0 KB / %1 ").arg(FormatSize(info.length));
     // Whole bytes per millisecond first, then scaled: the rate is a multiple
     // of 1000 and the product wraps in 32 bits like the original arithmetic.
-    const uint32_t perMs = uint32_t(info.completed) / elapsed;
+    // Only this run's bytes count: those a resumed run found on disk came earlier.
+    const int32_t thisRun = info.completed - info.resumed;
+    const uint32_t perMs = thisRun > 0 ? uint32_t(thisRun) / elapsed : 0u;
     const int32_t rate = int32_t(perMs * 1000u);
     if (rate <= 0)
         return QStringLiteral("%1 / %2 ").arg(FormatSize(info.completed), FormatSize(info.length));

@@ -443,6 +443,24 @@ function modifiers(e) {
            (e.shiftKey ? modifierBits.shift : 0);
 }
 
+// A text widget's text with its line breaks, however Chromium holds them
+// (newlines in text, <br>, block elements), so a pasted list keeps its lines.
+function widgetText(w) {
+    let out = "";
+    (function walk(n) {
+        for (let c = n.firstChild; c; c = c.nextSibling) {
+            if (c.nodeType === 3) { out += c.data; continue; }
+            if (c.nodeType !== 1) continue;
+            if (c.localName === "br") { out += "\n"; continue; }
+            const block = c.localName === "div" || c.localName === "p";
+            if (block && out && !out.endsWith("\n")) out += "\n";
+            walk(c);
+            if (block && !out.endsWith("\n")) out += "\n";
+        }
+    })(w);
+    return out;
+}
+
 function targetId(e) {
     let n = e.target;
     while (n && !n.__fid) n = n.parentNode;
@@ -497,11 +515,11 @@ function listen() {
     document.addEventListener("input", e => {
         const w = e.target && e.target.closest ? e.target.closest('widget[type="text"]') : null;
         if (!w || !host) return;
-        host.input({ type: "TextChanged", target: idOf(w), text: w.textContent, x: 0, y: 0, modifiers: 0, button: 0 });
+        host.input({ type: "TextChanged", target: idOf(w), text: widgetText(w), x: 0, y: 0, modifiers: 0, button: 0 });
     }, true);
     document.addEventListener("keydown", e => {
         const w = e.target && e.target.closest ? e.target.closest('widget[type="text"]') : null;
-        if (w && e.key === "Enter") e.preventDefault();  // the text widget holds one line
+        if (w && e.key === "Enter") e.preventDefault();  // typing makes no lines; a paste may bring several
         if (keptFromChromium(e)) e.preventDefault();
         send("KeyDown", e, { key: e.key });
     }, true);
