@@ -110,7 +110,7 @@ public:
     // cell or whose fill is not the share done, a broken picture drawn or its
     // cell out of size, blanks of a status text lost, a menu or pop-up (border
     // and shadow) not wholly inside the window. Empty when all is well.
-    QString pageFaults()
+    std::string pageFaults()
     {
         const QJsonValue faults = eval(R"((() => { const out = [], box = e => e.getBoundingClientRect();
             for (const cell of document.querySelectorAll('#content .progress')) {
@@ -136,8 +136,8 @@ public:
                      r.bottom + blur + dy > innerHeight)) out.push(m.id + ' at ' + [r.left, r.top, r.right, r.bottom]);
             }
             return out; })())");
-        return faults.isArray() ? QVariant(faults.toArray().toVariantList()).toStringList().join(" | ")
-                                : QStringLiteral("the page did not answer");
+        return faults.isArray() ? QVariant(faults.toArray().toVariantList()).toStringList().join(" | ").toStdString()
+                                : "the page did not answer";
     }
     std::string focused()
     {
