@@ -57,12 +57,17 @@ test-asan: deps
 test-sanitize: test-tsan test-asan
 
 # The real program end to end under AddressSanitizer and UBSan: slow, and not
-# part of CI. Qt WebEngine's own teardown is suppressed as the file explains.
+# part of CI. Memory errors only. Qt WebEngine 6.4 leaves Chromium's and
+# fontconfig's objects allocated at exit, and the fast unwinder cannot tell
+# those allocations from ours (the system libraries have no frame pointers),
+# while the full one makes the program too slow to show its page in time.
+# Leaks of our own code are checked by test-asan. The same teardown deletes a
+# Chromium object through a base of another size, which ASan cannot suppress
+# by library: new_delete_type_mismatch is off for this run only.
 test-asan-e2e: deps
 	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_SANITIZE=address -DFERROWICK_WERROR=$(WERROR) >/dev/null
 	@cmake --build build-asan --target ferrowick test_e2e
-	@cd build-asan && ASAN_OPTIONS="detect_leaks=1 new_delete_type_mismatch=0 fast_unwind_on_malloc=0" \
-	  LSAN_OPTIONS="suppressions=$(CURDIR)/tests/e2e/webengine-teardown.supp" \
+	@cd build-asan && ASAN_OPTIONS="detect_leaks=0 new_delete_type_mismatch=0" \
 	  UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" $(TEST_ENV) ctest $(CTEST_ARGS) -R '^test_e2e\.'
 
 # Benchmarks print figures; they assert nothing.
