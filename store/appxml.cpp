@@ -4,6 +4,7 @@
 
 #include "platform/decimal.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -339,6 +340,13 @@ bool WriteAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+// A hidden name of its own, so that nothing but a save's leftover ever matches it.
+QString TemporaryPrefix(const QString& file)
+{
+    const QFileInfo info(file);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".tmp-");
+}
+
 // The file at `path` ends up holding either all of `bytes` or exactly what
 // it held before, whatever fails on the way: the text goes to a new file in
 // the same folder, is checked to be on the disk, and only then takes the
@@ -358,7 +366,8 @@ int ReplaceFile(const QString& path, const QByteArray& bytes)
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temp = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temp = QFile::encodeName(TemporaryPrefix(info.absoluteFilePath())) +
+               QByteArray::number(QRandomGenerator::global()->generate(), 36);
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -399,6 +408,17 @@ int Save(const QString& path, const QString& videoFolder, const QString& tempFol
          const std::vector<ItemRecord>& items)
 {
     return ReplaceFile(path, Serialize(videoFolder, tempFolder, items));
+}
+
+void RemoveSaveLeftovers(const QString& path)
+{
+    QFileInfo info(path);
+    if (info.isSymLink())
+        info.setFile(info.symLinkTarget());  // saves write beside the link's file
+    const QString prefix = QFileInfo(TemporaryPrefix(info.absoluteFilePath())).fileName();
+    QDir folder = info.absoluteDir();
+    for (const QString& name : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System))
+        folder.remove(name);
 }
 
 }  // namespace appxml

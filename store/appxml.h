@@ -46,6 +46,9 @@ QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, cons
 // (the old file stays byte for byte), -1 the file cannot be created.
 int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
          const std::vector<ItemRecord>& items);
+// Removes the temporary files of saves to `path` that a kill or a power cut
+// ended before the rename. Only while no save to `path` can be running.
+void RemoveSaveLeftovers(const QString& path);
 
 // The profile value of the learn setting: 1 when absent. A failed save
 // (false) keeps the value stored before.

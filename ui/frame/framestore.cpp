@@ -24,6 +24,9 @@ void CMainFrame::SetDefaultFolders(const QString& programFolder)
 bool CMainFrame::LoadAppXml(const QString& path)
 {
     AddressDlgLearn = appxml::LoadLearnSetting();
+    // This copy alone saves to this file (one copy per data folder), and it
+    // has not saved yet.
+    appxml::RemoveSaveLeftovers(path);
     appxml::Document doc;
     const bool result = appxml::Load(path, doc);
     if (doc.videoFolder)
