@@ -245,13 +245,7 @@ Video Trickle(const std::string& title)
 bool HoldsTheVideo(const QString& path, qint64 size)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() != size)
-        return false;
-    const QByteArray bytes = f.readAll();
-    for (qint64 i = 0; i < bytes.size(); ++i)
-        if (bytes[i] != VideoByte(uint64_t(i)))
-            return false;
-    return true;
+    return f.open(QIODevice::ReadOnly) && f.readAll().toStdString() == VideoBody(uint64_t(size));
 }
 
 // The Range line of the site's last get_video request for this id; empty without one.
@@ -259,13 +253,21 @@ std::string LastRange(const LocalVideoSite& site, const std::string& id)
 {
     std::string range = "none";
     for (const Request& r : site.requests())
-        if (r.target.rfind("/get_video?video_id=" + id + "&", 0) == 0) {
-            range.clear();
-            for (const auto& [name, value] : r.headers)
-                if (name == "Range")
-                    range = value;
-        }
+        if (r.target.rfind("/get_video?video_id=" + id + "&", 0) == 0)
+            range = r.header("Range");
     return range;
+}
+
+// Resume on row n, until the row reads `done`: the site was asked for the
+// rest from `part`, and the file holds the whole video.
+void ResumeRow(Program& app, const LocalVideoSite& site, int n, const std::string& id, const QString& path, qint64 part,
+               qint64 size, const QString& done)
+{
+    app.click("#content option", n);
+    app.menu(QStringLiteral("#content option:nth-child(%1)").arg(n + 1), "mi_resume");
+    ASSERT_TRUE(WaitFor([&] { return app.rows().value(n) == done; })) << app.rows().value(n).toStdString();
+    EXPECT_EQ(LastRange(site, id), "bytes=" + std::to_string(part) + "-");
+    EXPECT_TRUE(HoldsTheVideo(path, size));
 }
 
 // The running copy's instance socket for a home of these tests: the fixed
@@ -563,12 +565,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         ASSERT_LT(seaPart, kTrickleSize);
 
         // Resume asks for the rest from the partial file's size and completes the file.
-        app.click("#content option", 0);
-        app.menu("#content option", "mi_resume");
-        ASSERT_TRUE(WaitFor([&] { return app.rows().value(0) == "Half a sea 1.0 MB"; }))
-            << app.rows().value(0).toStdString();
-        EXPECT_EQ(LastRange(site, "trickle0002"), "bytes=" + std::to_string(seaPart) + "-");
-        EXPECT_TRUE(HoldsTheVideo(sea, kTrickleSize));
+        ResumeRow(app, site, 0, "trickle0002", sea, seaPart, kTrickleSize, "Half a sea 1.0 MB");
 
         // The site ignores the range for the row stopped in the last run: the
         // whole video comes and is written from 0.
@@ -577,12 +574,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         site.setVideo("slowvideo03", ignoring);
         const qint64 slowPart = QFileInfo(slow).size();
         ASSERT_GT(slowPart, 0);
-        app.click("#content option", 3);
-        app.menu("#content option:nth-child(4)", "mi_resume");
-        ASSERT_TRUE(WaitFor([&] { return app.rows().value(3) == "Slow river 50.0 MB"; }))
-            << app.rows().value(3).toStdString();
-        EXPECT_EQ(LastRange(site, "slowvideo03"), "bytes=" + std::to_string(slowPart) + "-");
-        EXPECT_TRUE(HoldsTheVideo(slow, 50 * 1024 * 1024));
+        ResumeRow(app, site, 3, "slowvideo03", slow, slowPart, 50 * 1024 * 1024, "Slow river 50.0 MB");
 
         riverPart = QFileInfo(river).size();
         app.click("#close");
@@ -596,12 +588,7 @@ TEST(EndToEnd, AUsersSessionFromFirstStartToACrash)
         ASSERT_GT(riverPart, 0);
         ASSERT_LT(riverPart, kTrickleSize);
         EXPECT_EQ(QFileInfo(river).size(), riverPart);
-        app.click("#content option", 1);
-        app.menu("#content option:nth-child(2)", "mi_resume");
-        ASSERT_TRUE(WaitFor([&] { return app.rows().value(1) == "Half a river 1.0 MB"; }))
-            << app.rows().value(1).toStdString();
-        EXPECT_EQ(LastRange(site, "trickle0001"), "bytes=" + std::to_string(riverPart) + "-");
-        EXPECT_TRUE(HoldsTheVideo(river, kTrickleSize));
+        ResumeRow(app, site, 1, "trickle0001", river, riverPart, kTrickleSize, "Half a river 1.0 MB");
     }
 }
 

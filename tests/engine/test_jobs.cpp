@@ -145,10 +145,7 @@ QByteArray Contents(const QString& path)
 
 bool IsVideoBody(const QByteArray& bytes)
 {
-    for (int i = 0; i < bytes.size(); ++i)
-        if (bytes[i] != VideoByte(uint64_t(i)))
-            return false;
-    return true;
+    return bytes.toStdString() == VideoBody(uint64_t(bytes.size()));
 }
 
 struct JobTest : ::testing::Test {
@@ -584,14 +581,6 @@ TEST_F(JobTest, RestartRunsTheWholeJobAgain)
 }
 
 // The value of a request's header line; empty without one.
-std::string HeaderOf(const Request& r, const std::string& name)
-{
-    for (const auto& [have, value] : r.headers)
-        if (have == name)
-            return value;
-    return {};
-}
-
 std::vector<Request> VideoRequests(const LocalVideoSite& site)
 {
     std::vector<Request> out;
@@ -643,9 +632,9 @@ TEST_F(JobTest, ResumeContinuesThePartialFileAndAnythingElseStartsFromZero)
     EXPECT_TRUE(IsVideoBody(bytes));
     auto requests = VideoRequests(site);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(HeaderOf(requests[0], "Range"), "bytes=" + std::to_string(stopped.completed) + "-");
-    EXPECT_FALSE(HeaderOf(requests[0], "User-Agent").empty());
-    EXPECT_FALSE(HeaderOf(requests[0], "Accept-Language").empty());
+    EXPECT_EQ(requests[0].header("Range"), "bytes=" + std::to_string(stopped.completed) + "-");
+    EXPECT_FALSE(requests[0].header("User-Agent").empty());
+    EXPECT_FALSE(requests[0].header("Accept-Language").empty());
     EXPECT_FALSE(CMyYouTubeDownloader::CanResume(info));  // complete
 
     // The whole video instead (once as it is, once after a request with a
@@ -675,9 +664,9 @@ TEST_F(JobTest, ResumeContinuesThePartialFileAndAnythingElseStartsFromZero)
         EXPECT_TRUE(IsVideoBody(bytes));
         requests = VideoRequests(site);
         ASSERT_EQ(requests.size(), c.requests);
-        EXPECT_EQ(HeaderOf(requests[0], "Range"), "bytes=" + std::to_string(part.completed) + "-");
+        EXPECT_EQ(requests[0].header("Range"), "bytes=" + std::to_string(part.completed) + "-");
         if (c.requests == 2) {
-            EXPECT_EQ(HeaderOf(requests[1], "Range"), "");  // the whole video, as Restart asks for it
+            EXPECT_EQ(requests[1].header("Range"), "");  // the whole video, as Restart asks for it
         }
     }
 
@@ -690,7 +679,7 @@ TEST_F(JobTest, ResumeContinuesThePartialFileAndAnythingElseStartsFromZero)
     EXPECT_EQ(info.error, DE_NONE);
     requests = VideoRequests(site);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(HeaderOf(requests[0], "Range"), "");
+    EXPECT_EQ(requests[0].header("Range"), "");
     bytes = Contents(path);
     EXPECT_EQ(bytes.size(), 300000);
     EXPECT_TRUE(IsVideoBody(bytes));
@@ -707,7 +696,7 @@ TEST_F(JobTest, ResumeContinuesThePartialFileAndAnythingElseStartsFromZero)
     EXPECT_EQ(QFileInfo(path).size(), part.completed);
     requests = VideoRequests(site);
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(HeaderOf(requests[0], "Range"), "");
+    EXPECT_EQ(requests[0].header("Range"), "");
 }
 
 TEST_F(JobTest, InvalidUtf8TitleStillGivesAFile)

@@ -61,12 +61,31 @@ struct Request {
     std::string host;    // from the absolute target or the Host header
     std::string target;  // path and query
     std::vector<std::pair<std::string, std::string>> headers;
+
+    // The value of the last header line of this name; empty without one.
+    std::string header(const std::string& name) const
+    {
+        std::string value;
+        for (const auto& [have, text] : headers)
+            if (have == name)
+                value = text;
+        return value;
+    }
 };
 
 // The byte at offset i of every generated video body.
 inline char VideoByte(uint64_t i)
 {
     return char((i * 31 + 7) & 0xff);
+}
+
+// The first n bytes of every generated video body.
+inline std::string VideoBody(uint64_t n)
+{
+    std::string body(n, '\0');
+    for (uint64_t i = 0; i < n; ++i)
+        body[i] = VideoByte(i);
+    return body;
 }
 
 inline const char* kSiteHost = "www.youtube.com";
