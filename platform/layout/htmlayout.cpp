@@ -48,22 +48,10 @@ QString FromWide(const char16_t* text, int length = -1)
     return QString(reinterpret_cast<const QChar*>(text), length);
 }
 
+// The elements below root in document order, until cb returns true.
 bool Visit(LayoutNode* root, const std::function<bool(LayoutNode*)>& cb)
 {
-    std::vector<LayoutNode*> stack;
-    for (auto it = root->children.rbegin(); it != root->children.rend(); ++it)
-        stack.push_back(*it);
-    while (!stack.empty()) {
-        LayoutNode* n = stack.back();
-        stack.pop_back();
-        if (n->isText)
-            continue;
-        if (cb(n))
-            return true;
-        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
-            stack.push_back(*it);
-    }
-    return false;
+    return root->find([&](LayoutNode* n) { return n != root && cb(n); }) != nullptr;
 }
 
 }  // namespace

@@ -148,15 +148,11 @@ void MenuBehavior::moveCurrent(const QString& key)
     if (!menu)
         return;
     std::vector<LayoutNode*> items;
-    std::vector<LayoutNode*> stack{menu};
-    while (!stack.empty()) {
-        LayoutNode* n = stack.back();
-        stack.pop_back();
+    menu->find([&](LayoutNode* n) {
         if (IsEnabledItem(n))
             items.push_back(n);
-        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
-            stack.push_back(*it);
-    }
+        return false;  // every one of them
+    });
     if (items.empty())
         return;
     const auto found = std::find(items.begin(), items.end(), currentItem());
@@ -193,17 +189,7 @@ void MenuBehavior::setCurrent(LayoutNode* item, bool focus)
 LayoutNode* MenuBehavior::currentItem() const
 {
     LayoutNode* menu = NodeFromId(m_openMenu);
-    std::vector<LayoutNode*> stack;
-    if (menu)
-        stack.push_back(menu);
-    while (!stack.empty()) {
-        LayoutNode* n = stack.back();
-        stack.pop_back();
-        if (IsItem(n) && (n->state & STATE_CURRENT))
-            return n;
-        stack.insert(stack.end(), n->children.begin(), n->children.end());
-    }
-    return nullptr;
+    return menu ? menu->find([](const LayoutNode* n) { return IsItem(n) && (n->state & STATE_CURRENT); }) : nullptr;
 }
 
 void MenuBehavior::run(LayoutNode* item)
@@ -223,16 +209,8 @@ LayoutNode* MenuBehavior::menuFor(const LayoutNode* owner) const
         const auto sel = CssSelector::Parse(r.menuSelector);
         if (!sel)
             return nullptr;
-        std::vector<LayoutNode*> stack{window().document()};
-        while (!stack.empty()) {
-            LayoutNode* n = stack.back();
-            stack.pop_back();
-            if (sel->Matches(n))
-                return n;
-            for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
-                stack.push_back(*it);
-        }
-        return nullptr;
+        LayoutNode* document = window().document();
+        return document ? document->find([&](const LayoutNode* n) { return sel->Matches(n); }) : nullptr;
     }
     return nullptr;
 }

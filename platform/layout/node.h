@@ -70,6 +70,23 @@ struct LayoutNode {
                 return node;
         return nullptr;
     }
+    // The first element at or below this one, in document order, that
+    // satisfies pred; null when none does.
+    template <typename Pred>
+    LayoutNode* find(Pred pred)
+    {
+        std::vector<LayoutNode*> stack{this};
+        while (!stack.empty()) {
+            LayoutNode* n = stack.back();
+            stack.pop_back();
+            if (n->isText)
+                continue;
+            if (pred(n))
+                return n;
+            stack.insert(stack.end(), n->children.rbegin(), n->children.rend());
+        }
+        return nullptr;
+    }
 
 private:
     LayoutNode() = default;

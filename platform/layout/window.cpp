@@ -51,16 +51,10 @@ LayoutNode* HLWindow::findById(const QString& id) const
 {
     if (!m_document)
         return nullptr;
-    std::vector<LayoutNode*> stack{m_document};
-    while (!stack.empty()) {
-        LayoutNode* n = stack.back();
-        stack.pop_back();
-        if (const QString* v = n->isText ? nullptr : n->attribute("id"); v && *v == id)
-            return n;
-        for (auto it = n->children.rbegin(); it != n->children.rend(); ++it)
-            stack.push_back(*it);
-    }
-    return nullptr;
+    return m_document->find([&](const LayoutNode* n) {
+        const QString* v = n->attribute("id");
+        return v && *v == id;
+    });
 }
 
 void HLWindow::setCallback(HTMLAYOUT_NOTIFY callback, void* param)
