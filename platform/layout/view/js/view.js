@@ -240,6 +240,22 @@ function build(n) {
     return el;
 }
 
+// Puts a built node into its parent (at the end without before) and gives it
+// what it is there.
+function attach(parent, d, before) {
+    parent.insertBefore(d, before && before.parentNode === parent ? before : null);
+    decorateChild(parent, d);
+}
+
+// Empties a node for new content; a live region around it announces the
+// change in its own time.
+function clear(el) {
+    const region = el.nodeType === 1 ? liveRegionOf(el) : null;
+    if (region) liveChange(region);
+    for (let c = el.firstChild; c; c = c.nextSibling) forget(c);
+    el.textContent = "";
+}
+
 function adopt(el, n) {
     el.__fid = n.id; nodes.set(n.id, el);
     for (const k in (n.attrs || {})) setAttr(el, k, n.attrs[k]);
@@ -249,7 +265,7 @@ function adopt(el, n) {
         const tag = c.tag ? String(c.tag).toLowerCase() : "";
         if (tag === "style") continue;  // the style text arrives on its own
         const d = build(c);
-        if (d) { el.appendChild(d); decorateChild(el, d); }
+        if (d) attach(el, d, null);
     }
     if (isRow(el)) describeRow(el);
 }
@@ -351,10 +367,7 @@ function apply(batch) {
             if (!parent) break;
             const before = r.before ? nodes.get(r.before) : null;
             const d = build(r.node);
-            if (d) {
-                parent.insertBefore(d, before && before.parentNode === parent ? before : null);
-                decorateChild(parent, d);
-            }
+            if (d) attach(parent, d, before);
             touch(parent);
             break;
         }
@@ -378,11 +391,8 @@ function apply(batch) {
                 only.__fid = r.textId; nodes.set(r.textId, only);
                 break;
             }
-            const region = el.nodeType === 1 ? liveRegionOf(el) : null;
-            if (region) liveChange(region);
+            clear(el);
             touch(el);
-            for (let c = el.firstChild; c; c = c.nextSibling) forget(c);
-            el.textContent = "";
             if (r.text !== "") {
                 const t = document.createTextNode(r.text);
                 t.__fid = r.textId; nodes.set(r.textId, t);
@@ -392,11 +402,8 @@ function apply(batch) {
         }
         case "html": {
             if (!el) break;
-            const region = el.nodeType === 1 ? liveRegionOf(el) : null;
-            if (region) liveChange(region);
-            for (let c = el.firstChild; c; c = c.nextSibling) forget(c);
-            el.textContent = "";
-            for (const c of (r.children || [])) { const d = build(c); if (d) { el.appendChild(d); decorateChild(el, d); } }
+            clear(el);
+            for (const c of (r.children || [])) { const d = build(c); if (d) attach(el, d, null); }
             touch(el);
             break;
         }
