@@ -75,12 +75,17 @@ int main(int argc, char** argv)
     // A second copy ends here, before the web engine has started: it hands
     // its addresses to the running copy, and without any it does nothing.
     if (!theApp.TakeInstanceGuard()) {
-        if (addresses.isEmpty() || CquenbyApp::HandOver(addresses))
+        if (addresses.isEmpty())
             return theApp.ExitInstance();
-        // Taken by nobody: the running copy may have ended meanwhile.
-        if (!theApp.TakeInstanceGuard()) {
+        switch (theApp.HandOverOrTakeGuard(addresses)) {
+        case CquenbyApp::SecondStart::HandedOver:
+            return theApp.ExitInstance();
+        case CquenbyApp::SecondStart::Failed:
             std::fprintf(stderr, "Ferrowick is running but did not take the addresses.\n");
-            return theApp.ExitInstance();
+            theApp.ExitInstance();
+            return 1;
+        case CquenbyApp::SecondStart::Running:
+            break;  // the other copy has ended: this one runs with its addresses
         }
     }
     theApp.SetStartAddresses(addresses);

@@ -1,5 +1,7 @@
 #include "quenbyapp.h"
 
+#include "handoverserver.h"
+
 #include "ui/frame/mainframe.h"
 
 #include <QApplication>
@@ -8,15 +10,15 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QGuiApplication>
-#include <QLocalSocket>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QScreen>
-#include <QTimer>
+#include <QThread>
 
 #include <csignal>
 #include <fcntl.h>
+#include <algorithm>
 #include <memory>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -30,30 +32,14 @@ void OnExitSignal(int signo)
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
 }
 
-// What one hand-over may carry; anything longer is not a list of addresses.
-constexpr qint64 kMaxHandOverBytes = 1 << 20;
-// A later start sends its addresses at once and goes; a connection that is
-// still open after this long is no hand-over and is closed.
-constexpr int kHandOverTimeoutMs = 5000;
-// Hand-overs open at once; more are refused, so that no local client can
-// make this copy hold descriptors without end.
-constexpr int kMaxOpenHandOvers = 16;
-// How long a second start waits for the running copy at each step of the
-// hand-over before it gives up and starts on its own.
+// How long a second start waits for the running copy at each step of one
+// hand-over before it tries again.
 constexpr int kHandOverWaitMs = 3000;
-
-// An abstract socket name is open to every user of the machine: only a
-// peer of this user may hand addresses over, or be handed them.
-bool SameUser(const QLocalSocket& socket)
-{
-    ucred cred{};
-    socklen_t size = sizeof cred;
-    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 &&
-           cred.uid == ::getuid();
-}
+constexpr int kHandOverRetryMs = 250;
 
 }  // namespace
 
+CquenbyApp::CquenbyApp() = default;
 CquenbyApp::~CquenbyApp() = default;
 
 QString CquenbyApp::InstanceName()
@@ -71,35 +57,28 @@ QString CquenbyApp::InstanceName()
 
 bool CquenbyApp::TakeInstanceGuard()
 {
-    // An abstract socket name is taken atomically and freed by the kernel
-    // when the process ends, however it ends.
-    auto server = std::make_unique<QLocalServer>();
-    server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-    if (!server->listen(InstanceName()))
+    auto server = std::make_unique<HandOverServer>();
+    if (!server->Listen(InstanceName()))
         return false;
     m_hInstanceEvent = std::move(server);
     return true;
 }
 
-bool CquenbyApp::HandOver(const QStringList& addresses)
+CquenbyApp::SecondStart CquenbyApp::HandOverOrTakeGuard(const QStringList& addresses)
 {
-    QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(InstanceName());
-    if (!socket.waitForConnected(kHandOverWaitMs) || !SameUser(socket))
-        return false;
-    // Each address in UTF-8 and ended by a NUL, which no argument holds.
-    QByteArray bytes;
-    for (const QString& address : addresses)
-        bytes += address.toUtf8() + '\0';
-    if (bytes.size() > kMaxHandOverBytes)
-        return false;
-    socket.write(bytes);
-    while (socket.bytesToWrite() > 0)
-        if (!socket.waitForBytesWritten(kHandOverWaitMs))
-            return false;
-    socket.disconnectFromServer();
-    return true;
+    QElapsedTimer waited;
+    waited.start();
+    const QString name = InstanceName();
+    for (;;) {
+        const int left = int(kSecondStartWaitMs - waited.elapsed());
+        if (HandOverServer::Send(name, addresses, std::clamp(left, 1, kHandOverWaitMs)))
+            return SecondStart::HandedOver;
+        if (TakeInstanceGuard())
+            return SecondStart::Running;
+        if (waited.elapsed() >= kSecondStartWaitMs)
+            return SecondStart::Failed;
+        QThread::msleep(kHandOverRetryMs);
+    }
 }
 
 bool CquenbyApp::InitInstance()
@@ -126,52 +105,17 @@ bool CquenbyApp::InitInstance()
 
 void CquenbyApp::TakeHandedAddresses(CMainFrame* frame)
 {
-    QLocalServer* server = m_hInstanceEvent.get();
     QPointer<CMainFrame> target(frame);
-    auto open = std::make_shared<int>(0);
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, target, open] {
-        while (QLocalSocket* socket = server->nextPendingConnection()) {
-            if (*open >= kMaxOpenHandOvers || !SameUser(*socket)) {
-                socket->abort();
-                socket->deleteLater();
-                continue;
-            }
-            // Counted until the socket is gone; abort() has closed its descriptor by then.
-            ++*open;
-            QObject::connect(socket, &QObject::destroyed, [open] { --*open; });
-            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            QTimer::singleShot(kHandOverTimeoutMs, socket, [socket] {
-                socket->abort();
-                socket->deleteLater();
-            });
-            auto buffer = std::make_shared<QByteArray>();
-            auto total = std::make_shared<qint64>(0);
-            const auto read = [socket, buffer, total, target] {
-                const QByteArray bytes = socket->readAll();
-                *total += bytes.size();
-                if (*total > kMaxHandOverBytes) {
-                    socket->abort();
-                    socket->deleteLater();
-                    return;
-                }
-                buffer->append(bytes);
-                // Only whole addresses count: one cut short by a dying
-                // sender never reaches the list.
-                QStringList addresses;
-                for (qsizetype end; (end = buffer->indexOf('\0')) >= 0; buffer->remove(0, end + 1))
-                    addresses << QString::fromUtf8(buffer->left(end));
-                if (addresses.isEmpty() || !target || !target->isVisible())
-                    return;  // a window in its exit wait takes nothing more
-                if (target->isMinimized())
-                    target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
-                target->raise();
-                target->activateWindow();
-                target->AddAddresses(addresses);
-            };
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, read);
-            if (socket->bytesAvailable() > 0)
-                read();
-        }
+    m_hInstanceEvent->SetTaker([target](const QStringList& addresses) {
+        // A window in its exit wait takes nothing more: the sender waits
+        // for this copy to end and starts in its place.
+        if (!target || !target->AddAddresses(addresses))
+            return false;
+        if (target->isMinimized())
+            target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
+        target->raise();
+        target->activateWindow();
+        return true;
     });
 }
 

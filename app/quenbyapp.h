@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QLocalServer>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <memory>
 
 class CMainFrame;
+class HandOverServer;
 
 // The application object: one copy per user and data folder, the main
 // window, and the exit code once the window is gone.
@@ -19,16 +19,20 @@ public:
     // share one app.xml.
     static QString InstanceName();
 
-    CquenbyApp() = default;
+    CquenbyApp();
     ~CquenbyApp();
     CquenbyApp(const CquenbyApp&) = delete;
     CquenbyApp& operator=(const CquenbyApp&) = delete;
 
     // Takes the guard before anything costly; false for a second copy.
     bool TakeInstanceGuard();
-    // A second copy's addresses, handed to the running copy over the guard's
-    // socket; false when no copy of this user took them.
-    static bool HandOver(const QStringList& addresses);
+    enum class SecondStart { HandedOver, Running, Failed };
+    // A second copy's addresses go to the running copy over the guard's
+    // socket. While that copy refuses them (it is on its way out) or does
+    // not answer, this one tries again, and it becomes the running copy
+    // itself once the other has ended. Failed after kSecondStartWaitMs.
+    SecondStart HandOverOrTakeGuard(const QStringList& addresses);
+    static constexpr int kSecondStartWaitMs = 30000;
     // Added by the add flow once the window is there.
     void SetStartAddresses(const QStringList& addresses) { m_startAddresses = addresses; }
     // Creates, centres and shows the main window; true to run the event loop.
@@ -42,7 +46,7 @@ private:
     // Addresses a later start hands over go to the window's add flow.
     void TakeHandedAddresses(CMainFrame* frame);
 
-    std::unique_ptr<QLocalServer> m_hInstanceEvent;
+    std::unique_ptr<HandOverServer> m_hInstanceEvent;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
     QStringList m_startAddresses;
 };

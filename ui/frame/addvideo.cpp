@@ -153,10 +153,12 @@ bool CMainFrame::OnDropAddress(const QMimeData* data)
     return true;
 }
 
-void CMainFrame::AddAddresses(const QStringList& addresses)
+bool CMainFrame::AddAddresses(const QStringList& addresses)
 {
-    if (m_bExiting || m_bDestroying || addresses.isEmpty())
-        return;
+    if (m_bExiting || m_bDestroying)
+        return false;
+    if (addresses.isEmpty())
+        return true;
     m_pendingAddresses << addresses;
     // Never from inside the event that brought them (a drop must end before
     // a dialog opens), and never twice at once: a dialog's own event loop
@@ -165,6 +167,7 @@ void CMainFrame::AddAddresses(const QStringList& addresses)
         m_bAddsQueued = true;
         QMetaObject::invokeMethod(this, &CMainFrame::AddPendingAddresses, Qt::QueuedConnection);
     }
+    return true;
 }
 
 void CMainFrame::AddPendingAddresses()

@@ -55,8 +55,8 @@ public:
     // Addresses from outside the window (a drop, the command line, a second
     // start): each in turn goes into the address box and through the add
     // flow, after the current event; while a dialog of one is open, the
-    // rest wait. Ignored once the window is on its way out.
-    void AddAddresses(const QStringList& addresses);
+    // rest wait. Refused (false) once the window is on its way out.
+    bool AddAddresses(const QStringList& addresses);
     // A drop of links or text: each of its addresses is added; false when
     // the data holds none.
     bool OnDropAddress(const QMimeData* data);
