@@ -45,9 +45,9 @@ struct DownloaderInfo {
     QString videopath;
     QString thumbpath;
     QString imagepath;
-    int32_t length = 0;
-    int32_t completed = 0;
+    int64_t length = 0;  // bytes; videos pass 2 GiB
+    int64_t completed = 0;
     uint32_t starttick = 0;
     int32_t error = 0;
-    int32_t resumed = 0;  // bytes already on disk when this run's transfer began
+    int64_t resumed = 0;  // bytes already on disk when this run's transfer began
 };

@@ -2,6 +2,7 @@
 
 #include "folders.h"
 #include "patterns.h"
+#include "videofilename.h"
 
 #include "platform/paths.h"
 #include "platform/textconv.h"
@@ -61,8 +62,8 @@ void CMyYouTubeDownloader::Discard()
 }
 
 void CMyYouTubeDownloader::Restore(const QString& id, const QString& title, const QString& videopath,
-                                   const QString& thumbpath, const QString& imagepath, int32_t error, int32_t length,
-                                   int32_t completed)
+                                   const QString& thumbpath, const QString& imagepath, int32_t error, int64_t length,
+                                   int64_t completed)
 {
     m_strVideoId = id;
     CSingleLock lock(m_csInfo);
@@ -107,19 +108,28 @@ bool CMyYouTubeDownloader::IsMp4Preferred()
     return true;
 }
 
-bool CMyYouTubeDownloader::GetResumeFile(const QString& title, const QString& extension, QString& path, int32_t& length)
+bool CMyYouTubeDownloader::GetResumeFile(const QString& title, const QString& extension, QString& path, int64_t& length)
 {
     {
         CSingleLock lock(m_csInfo);
-        path = m_strResumePath;
-        length = m_nResumeLength;
+        if (!m_bResume)
+            return false;
+        path = m_earlier.videopath;
+        length = m_earlier.length;
     }
     if (path.isEmpty() || length <= 0)
         return false;
     // Another title names another file, and another folder holds another
     // one: neither has anything to continue.
-    const QString name = QStringLiteral("%1.%2").arg(FileTitleOf(title, m_strVideoId), extension);
-    return PathCombine(GetVideoFolderSetting(), name) == path;
+    const QString fileTitle = FileTitleOf(title, m_strVideoId);
+    const int number = VideoFileNumber(QFileInfo(path).fileName(), fileTitle, extension);
+    return number > 0 && PathCombine(GetVideoFolderSetting(), VideoFileName(fileTitle, number, extension)) == path;
+}
+
+void CMyYouTubeDownloader::GetEarlierVideoPath(QString& path)
+{
+    CSingleLock lock(m_csInfo);
+    path = m_earlier.videopath;
 }
 
 void CMyYouTubeDownloader::OnThumbnailStart()
@@ -140,7 +150,7 @@ void CMyYouTubeDownloader::OnThumbnailDone(const QString& path)
     }
 }
 
-void CMyYouTubeDownloader::OnVideoResume(int32_t completed)
+void CMyYouTubeDownloader::OnVideoResume(int64_t completed)
 {
     CSingleLock lock(m_csInfo);
     m_nCompleted = completed;
@@ -148,17 +158,18 @@ void CMyYouTubeDownloader::OnVideoResume(int32_t completed)
     m_bChanged = 1;
 }
 
-void CMyYouTubeDownloader::OnVideoStart(int32_t length, const QString& path)
+void CMyYouTubeDownloader::OnVideoStart(int64_t length, const QString& path)
 {
     CSingleLock lock(m_csInfo);
     m_nLength = length;
     m_strVideoPath = path;
+    m_bVideoStarted = 1;
     m_nState = DS_DOWNLOADING;
     m_dwStartTick = GetTickCount();
     m_bChanged = 1;
 }
 
-void CMyYouTubeDownloader::OnVideoProgress(int32_t completed, int32_t /*length*/)
+void CMyYouTubeDownloader::OnVideoProgress(int64_t completed, int64_t /*length*/)
 {
     CSingleLock lock(m_csInfo);
     if (m_nCompleted != completed) {
@@ -189,13 +200,19 @@ QString CMyYouTubeDownloader::FileTitleOf(const QString& title, const QString& v
 {
     if (title.trimmed().isEmpty())
         return QStringLiteral("Unknown-%1").arg(videoId);
-    return FromUtf8(ReplaceFileNameCharacters(ToUtf8(title))).trimmed();
+    const QString fileTitle = FromUtf8(ReplaceFileNameCharacters(ToUtf8(title))).trimmed();
+    // A page may hold a title of millions of characters; the row, app.xml
+    // and the notification keep a line of it.
+    return CutToCharacters(fileTitle, kMaxTitleCharacters).trimmed();
 }
 
 void CMyYouTubeDownloader::OnTitle(const QString& title)
 {
+    // The rule reads the whole scraped title: it runs before the lock, so
+    // the user interface never waits for it.
+    QString fileTitle = FileTitleOf(title, m_strVideoId);
     CSingleLock lock(m_csInfo);
-    m_strTitle = FileTitleOf(title, m_strVideoId);
+    m_strTitle = std::move(fileTitle);
     m_bChanged = 1;
 }
 
@@ -219,6 +236,7 @@ void CMyYouTubeDownloader::OnBegin()
     m_nState = DS_IDLE;
     m_dwStartTick = 0;
     m_nResumed = 0;
+    m_bVideoStarted = 0;
     m_bChanged = 1;
 }
 
@@ -231,6 +249,17 @@ void CMyYouTubeDownloader::OnEnd()
         CSingleLock lock(m_csInfo);
         discarded = m_bDiscarded != 0;
         m_bRunning = 0;
+        // A run that never reached its video leaves the file it had, so a
+        // failed Resume can be resumed again and is saved as it was.
+        if (!discarded && !m_bVideoStarted) {
+            m_strVideoPath = m_earlier.videopath;
+            m_nLength = m_earlier.length;
+            m_nCompleted = m_earlier.completed;
+            if (m_strTitle.isEmpty())
+                m_strTitle = m_earlier.title;
+            if (m_strThumbPath.isEmpty())
+                m_strThumbPath = m_earlier.thumbpath;
+        }
         if (!discarded && m_nState != DS_DONE) {
             m_nState = DS_DONE;
             m_bChanged = 1;
@@ -251,13 +280,17 @@ bool CMyYouTubeDownloader::MarkRunning(bool resume)
     if (m_bRunning)
         return false;  // a previous worker has not finished its OnEnd yet
     m_bRunning = 1;
-    m_strResumePath = resume ? m_strVideoPath : QString();
-    m_nResumeLength = resume ? m_nLength : 0;
+    m_bResume = resume;
+    m_earlier = {m_strTitle, m_strVideoPath, m_strThumbPath, m_nLength, m_nCompleted};
     return true;
 }
 
-void CMyYouTubeDownloader::ClearRunning()
+void CMyYouTubeDownloader::OnStartFailed()
 {
+    // The record stays as it was; the job is finished, and can be started again.
     CSingleLock lock(m_csInfo);
     m_bRunning = 0;
+    m_nState = DS_DONE;
+    m_nError = DE_FRAMEWORK;
+    m_bChanged = 1;
 }

@@ -19,7 +19,10 @@ public:
     // otherwise stopped and deleted by its worker. Don't touch it afterwards.
     void Discard();
     void Restore(const QString& id, const QString& title, const QString& videopath, const QString& thumbpath,
-                 const QString& imagepath, int32_t error, int32_t length, int32_t completed);
+                 const QString& imagepath, int32_t error, int64_t length, int64_t completed);
+
+    // The most of a scraped title the job keeps: a title is a line of text.
+    static constexpr int kMaxTitleCharacters = 500;
 
     // What a snapshot must hold for CanResume.
     static constexpr uint32_t DIF_RESUME_RULE = DIF_STATE | DIF_ERROR | DIF_VIDEOPATH | DIF_LENGTH;
@@ -36,13 +39,14 @@ protected:
     void GetTempFolder(QString& folder) override;
     void GetFileTitle(QString& title) override;
     bool IsMp4Preferred() override;
-    bool GetResumeFile(const QString& title, const QString& extension, QString& path, int32_t& length) override;
+    bool GetResumeFile(const QString& title, const QString& extension, QString& path, int64_t& length) override;
+    void GetEarlierVideoPath(QString& path) override;
 
     void OnThumbnailStart() override;
     void OnThumbnailDone(const QString& path) override;
-    void OnVideoResume(int32_t completed) override;
-    void OnVideoStart(int32_t length, const QString& path) override;
-    void OnVideoProgress(int32_t completed, int32_t length) override;
+    void OnVideoResume(int64_t completed) override;
+    void OnVideoStart(int64_t length, const QString& path) override;
+    void OnVideoProgress(int64_t completed, int64_t length) override;
     void OnVideoDone(const QString& path) override;
     void OnParseStart() override;
     void OnTitle(const QString& title) override;
@@ -51,25 +55,33 @@ protected:
     void OnEnd() override;
 
     bool MarkRunning(bool resume) override;
-    void ClearRunning() override;
+    void OnStartFailed() override;
 
     QString m_strTitle;
     QString m_strVideoPath;
     QString m_strThumbPath;
     QString m_strImagePath;
-    int32_t m_nLength = 0;
-    int32_t m_nCompleted = 0;
+    int64_t m_nLength = 0;
+    int64_t m_nCompleted = 0;
     int32_t m_nError = 0;
     uint32_t m_dwStartTick = 0;
     int32_t m_nState = DS_IDLE;
     int32_t m_bChanged = 1;
     int32_t m_bDiscarded = 0;
     int32_t m_bRunning = 0;  // from Start until OnEnd has read m_bDiscarded
-    int32_t m_nResumed = 0;  // bytes on disk when this run's transfer began
-    // A resumed run's partial file and its stored length, taken from the
-    // record when the run starts, before OnBegin empties it.
-    QString m_strResumePath;
-    int32_t m_nResumeLength = 0;
+    int64_t m_nResumed = 0;  // bytes on disk when this run's transfer began
+    // The record as the run found it, taken when it starts, before OnBegin
+    // empties it: a resumed run continues its file, and a run that ends
+    // before its video transfer began gives it back.
+    struct Earlier {
+        QString title;
+        QString videopath;
+        QString thumbpath;
+        int64_t length = 0;
+        int64_t completed = 0;
+    } m_earlier;
+    int32_t m_bResume = 0;        // this run may continue m_earlier's file
+    int32_t m_bVideoStarted = 0;  // this run's video transfer began
     CCriticalSection m_csInfo;
 
 private:

@@ -3,6 +3,7 @@
 #include "downloaderinfo.h"
 #include "patterns.h"
 #include "sitehosts.h"
+#include "videofilename.h"
 
 #include "platform/decimal.h"
 #include "platform/exception.h"
@@ -11,6 +12,7 @@
 #include "platform/paths.h"
 #include "platform/textconv.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
@@ -37,6 +39,8 @@ const char* const kHeaderLines[] = {
 constexpr size_t kMaxPageBytes = size_t(16) * 1024 * 1024;
 // A thumbnail is decoration: what lies past this size is not written.
 constexpr uint64_t kMaxThumbnailBytes = uint64_t(2) * 1024 * 1024;
+// "TITLE (n).EXT" names tried before a video gives up on its folder.
+constexpr int kMaxFileNumber = 9999;
 
 // Reads a body in pieces of at most INTERNET_READ_CHUNK bytes until its end,
 // a stop request or a sink that wants no more, handing each piece to the sink
@@ -67,7 +71,7 @@ bool OpenPartialFile(CFile& file, const QString& path)
 
 // Whether the answer is the rest of the very file the partial one began:
 // "bytes FROM-(LENGTH-1)/LENGTH", with the length the job stored.
-bool ContinuesAt(const CHttpFile& file, int64_t from, int32_t length)
+bool ContinuesAt(const CHttpFile& file, int64_t from, int64_t length)
 {
     if (file.GetStatusCode() != HTTP_STATUS_PARTIAL_CONTENT)
         return false;
@@ -76,11 +80,36 @@ bool ContinuesAt(const CHttpFile& file, int64_t from, int32_t length)
     QString text;
     file.QueryInfo(HTTP_QUERY_CONTENT_RANGE, text);
     const QRegularExpressionMatch m = range.match(text.trimmed());
-    if (!m.hasMatch() || m.captured(1).toLongLong() != from || m.captured(2).toLongLong() != int64_t(length) - 1 ||
+    if (!m.hasMatch() || m.captured(1).toLongLong() != from || m.captured(2).toLongLong() != length - 1 ||
         m.captured(3).toLongLong() != length)
         return false;
     QString lengthText;
     return !file.QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText) || lengthText.trimmed().toLongLong() == length - from;
+}
+
+// The job's own earlier file of this title is written again. Any other file
+// at the name belongs to another video: the first free name "TITLE (n).EXT"
+// is created instead, and only a name that did not exist is ever created,
+// so two jobs never share a file.
+QString OpenVideoFile(CFile& file, const QString& folder, const QString& fileTitle, const QString& extension,
+                      const QString& earlier)
+{
+    const int own = earlier.isEmpty() ? 0 : VideoFileNumber(QFileInfo(earlier).fileName(), fileTitle, extension);
+    if (own > 0 && PathCombine(folder, VideoFileName(fileTitle, own, extension)) == earlier) {
+        file.Open(earlier);
+        return earlier;
+    }
+    for (int n = 1; n <= kMaxFileNumber; ++n) {
+        const QString path = PathCombine(folder, VideoFileName(fileTitle, n, extension));
+        try {
+            file.Open(path, CFile::CreateNew);
+            return path;
+        } catch (const CFileException& e) {
+            if (e.m_lOsError != EEXIST)
+                throw;
+        }
+    }
+    throw CFileException(EEXIST, fileTitle, QStringLiteral("every name for %1 is taken").arg(fileTitle));
 }
 
 }  // namespace
@@ -122,10 +151,10 @@ bool CYouTubeDownloader::SetAddress(const QString& address)
     const std::string path = ToUtf8(pathAndQuery);
 
     std::string id;
-    if (WholeMatch(host, g_reSiteHost)) {
+    if (IsSiteHost(host)) {
         if (!WholeMatch(path, g_reWatchPath, id) && !WholeMatch(path, g_reEmbedPath, id))
             return false;
-    } else if (WholeMatch(host, g_reThumbHost)) {
+    } else if (IsThumbHost(host)) {
         if (!WholeMatch(path, g_reThumbPath, id))
             return false;
     } else {
@@ -163,7 +192,7 @@ bool CYouTubeDownloader::Run(bool resume)
         m_hThread = 0;
     }
     if (m_hThread == 0) {
-        ClearRunning();
+        OnStartFailed();
         return false;
     }
     return true;
@@ -228,6 +257,8 @@ std::unique_ptr<CYouTubeDownloader::Request> CYouTubeDownloader::SendRequest(con
                                     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE);
     req->connection->SetOption(INTERNET_OPTION_RECEIVE_TIMEOUT, s_dwReceiveTimeout);
     req->file = req->connection->OpenRequest(QStringLiteral("GET"), object, INTERNET_FLAG_EXISTING_CONNECT | flags);
+    // A Stop, a Remove or the exit ends a wait for a silent server too.
+    req->file->SetCancelCheck([this] { return IsStopping(); });
     for (const char* line : kHeaderLines)
         req->file->AddRequestHeaders(QString::fromLatin1(line), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     if (!extraLine.isEmpty())
@@ -309,7 +340,7 @@ void CYouTubeDownloader::FetchVideo(const QString& token, const QString& title)
     // asks the rest from stays the size it appends to.
     CFile file;
     QString partial;
-    int32_t storedLength = 0;
+    int64_t storedLength = 0;
     int64_t from = 0;
     if (GetResumeFile(title, extension, partial, storedLength) && OpenPartialFile(file, partial)) {
         const int64_t size = file.Size();
@@ -333,12 +364,13 @@ void CYouTubeDownloader::FetchVideo(const QString& token, const QString& title)
     if (status < 200 || status > 299)
         throw CInternetException(status, QStringLiteral("the video request was answered with status %1").arg(status));
 
-    int32_t length = storedLength;
+    int64_t length = storedLength;
     if (from == 0) {
         QString lengthText;
         req->file->QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText);
-        length = ParseDecimal(lengthText);
-        if (length == 0)
+        length = ParseDecimal64(lengthText);
+        // Without a length nothing could tell the whole video from a part of it.
+        if (length <= 0)
             throw CUserException(QStringLiteral("the video has no length"));
     }
 
@@ -349,23 +381,30 @@ void CYouTubeDownloader::FetchVideo(const QString& token, const QString& title)
         GetVideoFolder(folder);
         QString fileTitle;
         GetFileTitle(fileTitle);
-        path = PathCombine(folder, QStringLiteral("%1.%2").arg(fileTitle, extension));
-        file.Open(path);
+        QString earlier;
+        GetEarlierVideoPath(earlier);
+        path = OpenVideoFile(file, folder, fileTitle, extension, earlier);
     } else if (from == 0) {
         file.Truncate();
     }
     if (from > 0)
-        OnVideoResume(int32_t(from));
+        OnVideoResume(from);
     OnVideoStart(length, path);
 
-    uint64_t total = uint64_t(from);
+    // The body ends at the length it announced, whatever more a server
+    // sends: a body without end must not fill the disk.
+    int64_t total = from;
     ReadBody(*this, *req->file, [&](const char* data, unsigned n) {
-        total += n;
-        file.Write(data, n);
-        OnVideoProgress(int32_t(uint32_t(total)), length);
-        return true;
+        const unsigned part = unsigned(std::min<int64_t>(n, length - total));
+        file.Write(data, part);
+        total += part;
+        OnVideoProgress(total, length);
+        return total < length;
     });
     file.Close();
     req.reset();
+    // A body that ended short of its length is a broken video, not a whole one.
+    if (total < length && !IsStopping())
+        throw CInternetException(0, QStringLiteral("the video ended after %1 of its %2 bytes").arg(total).arg(length));
     OnVideoDone(path);
 }

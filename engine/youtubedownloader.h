@@ -24,6 +24,8 @@ public:
     bool SetAddress(const QString& address);
     QString GetVideoId() const { return m_strVideoId; }
 
+    // False when a worker runs. A worker that cannot be created ends the
+    // job at once, finished with an outcome that says so.
     bool Start();
     // Start, but the video continues the partial file of the last run when
     // this run leads to the same file and the site sends the rest of it.
@@ -42,17 +44,20 @@ protected:
     // For a resumed run: the file it may continue and the length stored for
     // it, when this run's title and extension lead to that very file.
     virtual bool GetResumeFile(const QString& /*title*/, const QString& /*extension*/, QString& /*path*/,
-                               int32_t& /*length*/)
+                               int64_t& /*length*/)
     {
         return false;
     }
+    // The video file the job had written before this run: the one file of
+    // its title it may write over.
+    virtual void GetEarlierVideoPath(QString& /*path*/) {}
 
     virtual void OnThumbnailStart() {}
     virtual void OnThumbnailDone(const QString& /*path*/) {}
     // Before OnVideoStart when the transfer continues a file of this many bytes.
-    virtual void OnVideoResume(int32_t /*completed*/) {}
-    virtual void OnVideoStart(int32_t /*length*/, const QString& /*path*/) {}
-    virtual void OnVideoProgress(int32_t /*completed*/, int32_t /*length*/) {}
+    virtual void OnVideoResume(int64_t /*completed*/) {}
+    virtual void OnVideoStart(int64_t /*length*/, const QString& /*path*/) {}
+    virtual void OnVideoProgress(int64_t /*completed*/, int64_t /*length*/) {}
     virtual void OnVideoDone(const QString& /*path*/) {}
     virtual void OnParseStart() {}
     virtual void OnTitle(const QString& /*title*/) {}
@@ -64,7 +69,8 @@ protected:
     // record lock; Start sets it while holding m_csControl, together with
     // whether the run resumes. False when the job already counts as running.
     virtual bool MarkRunning(bool /*resume*/) { return true; }
-    virtual void ClearRunning() {}
+    // No worker could be created: the mark goes, and the job is finished.
+    virtual void OnStartFailed() {}
 
     CInternetSession m_session;
     QString m_strVideoId;

@@ -1,9 +1,11 @@
 #include "decimal.h"
 
-#include <algorithm>
 #include <limits>
 
-int32_t ParseDecimal(const QString& text)
+namespace {
+
+template <typename T>
+T Parse(const QString& text)
 {
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -19,15 +21,30 @@ int32_t ParseDecimal(const QString& text)
         negative = text[i] == '-';
         ++i;
     }
-    const int64_t limit =
-        negative ? -int64_t(std::numeric_limits<int32_t>::min()) : int64_t(std::numeric_limits<int32_t>::max());
-    int64_t value = 0;
+    // Counted in the unsigned type, whose range holds the magnitude of both limits.
+    using U = std::make_unsigned_t<T>;
+    const U limit = negative ? U(std::numeric_limits<T>::max()) + 1u : U(std::numeric_limits<T>::max());
+    U value = 0;
     for (; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c < '0' || c > '9')
             break;
-        if (value < limit)
-            value = std::min(limit, value * 10 + (c - '0'));
+        const U digit = U(c - '0');
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
     }
-    return int32_t(negative ? -value : value);
+    if (!negative)
+        return T(value);
+    return value == U(std::numeric_limits<T>::max()) + 1u ? std::numeric_limits<T>::min() : -T(value);
+}
+
+}  // namespace
+
+int32_t ParseDecimal(const QString& text)
+{
+    return Parse<int32_t>(text);
+}
+
+int64_t ParseDecimal64(const QString& text)
+{
+    return Parse<int64_t>(text);
 }

@@ -34,10 +34,10 @@ void CFile::Open(const QString& path, OpenMode mode)
     // writer holds. No link is followed: one planted at the name would have
     // the download overwrite whatever it points to. O_NONBLOCK keeps a pipe
     // planted there from holding the worker; only a plain file is written.
-    const int create = mode == CreateAlways ? O_CREAT : 0;
+    const int create = mode == CreateAlways ? O_CREAT : mode == CreateNew ? O_CREAT | O_EXCL : 0;
     const int fd = ::open(native.constData(), O_WRONLY | create | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd < 0)
-        Fail(errno, mode == CreateAlways ? "cannot create" : "cannot open");
+        Fail(errno, mode == KeepContent ? "cannot open" : "cannot create");
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);

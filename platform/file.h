@@ -12,6 +12,7 @@ public:
     enum OpenMode {
         CreateAlways,  // an existing file is truncated
         KeepContent,   // only an existing file, which keeps its bytes; writes go after them
+        CreateNew,     // only a new file: anything at the name fails with EEXIST
     };
 
     CFile() = default;

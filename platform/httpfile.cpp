@@ -180,8 +180,11 @@ void CHttpFile::SendRequest()
     if (curl_multi_add_handle(m_curl->multi, e) != CURLM_OK)
         Fail(CURLE_FAILED_INIT, QStringLiteral("cannot start the request"));
     m_curl->added = true;
-    m_nLastActivityMs = NowMs();
+    m_nSentMs = NowMs();
+    m_nLastActivityMs = m_nSentMs;
     Pump(true);
+    if (m_bCancelled)
+        throw CUserException(QStringLiteral("stopped while waiting for %1").arg(QString::fromStdString(m_strUrl)));
     if (!m_bHeadersDone && m_bDone && m_nResult == CURLE_OK)
         m_bHeadersDone = true;
     if (m_bDone && m_nResult != CURLE_OK && m_buffer.empty() && !m_bHeadersDone)
@@ -209,9 +212,18 @@ void CHttpFile::Pump(bool untilHeaders)
         }
         if (satisfied() || m_bDone)
             break;
-        const uint64_t idle = NowMs() - m_nLastActivityMs;
+        if (m_cancel && m_cancel()) {
+            m_bCancelled = true;
+            return;
+        }
+        const uint64_t now = NowMs();
+        const uint64_t idle = now - m_nLastActivityMs;
         if (idle >= m_dwTimeout)
             Fail(CURLE_OPERATION_TIMEDOUT, QStringLiteral("the server sent nothing in time"));
+        // Header lines that trickle in keep the line busy but never end the
+        // headers: they count from the request, not from the last line.
+        if (untilHeaders && now - m_nSentMs >= m_dwTimeout)
+            Fail(CURLE_OPERATION_TIMEDOUT, QStringLiteral("the server did not finish its headers in time"));
         const int wait = int(std::min<uint64_t>(m_dwTimeout - idle, 200));
         curl_multi_poll(m_curl->multi, nullptr, 0, wait, nullptr);
     }
@@ -245,7 +257,7 @@ unsigned CHttpFile::Read(void* buffer, unsigned count)
 {
     if (!m_curl)
         Fail(CURLE_SEND_ERROR, QStringLiteral("read before send"));
-    if (count == 0)
+    if (count == 0 || m_bCancelled)
         return 0;
     if (m_nBufferPos == m_buffer.size()) {
         m_buffer.clear();
@@ -258,6 +270,8 @@ unsigned CHttpFile::Read(void* buffer, unsigned count)
         Pump(false);
     }
     const size_t avail = m_buffer.size() - m_nBufferPos;
+    if (avail == 0 && m_bCancelled)
+        return 0;
     if (avail == 0) {
         // The end of the body: a transfer that ended in error (a cut body, a
         // reset, a short Content-Length) is a failed read, not the end.

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,14 +21,20 @@ public:
     CHttpFile(const CHttpFile&) = delete;
     CHttpFile& operator=(const CHttpFile&) = delete;
 
+    // Asked at least every 200 ms while the request waits for the server:
+    // true ends the wait at once. SendRequest then throws CUserException,
+    // and Read returns 0 as at the end of the body.
+    void SetCancelCheck(std::function<bool()> check) { m_cancel = std::move(check); }
+
     // Adds one "Name: value" line unless the request already has a header of that name.
     void AddRequestHeaders(const QString& line, uint32_t flags = HTTP_ADDREQ_FLAG_ADD_IF_NEW);
-    // Sends and waits for the final response's headers. Throws CInternetException.
+    // Sends and waits for the final response's headers, which must be in
+    // within the receive time-out. Throws CInternetException.
     void SendRequest();
     // Value of a header of the final response; false and empty when absent.
     bool QueryInfo(uint32_t query, QString& value) const;
     uint32_t GetStatusCode() const { return m_nStatus; }
-    // At most count bytes; 0 at the end of the body. Throws CInternetException on
+    // At most count bytes; 0 at the end of the body or once cancelled. Throws CInternetException on
     // a failure, a time-out, or a body that ends before its Content-Length.
     unsigned Read(void* buffer, unsigned count);
     void Close();
@@ -44,6 +51,7 @@ private:
     uint32_t m_dwTimeout;
     bool m_bFollow;
     std::vector<std::string> m_headerLines;
+    std::function<bool()> m_cancel;
     std::unique_ptr<Curl> m_curl;
 
     // Response state, filled by the callbacks.
@@ -52,8 +60,10 @@ private:
     bool m_bHeadersDone = false;
     bool m_bDone = false;
     bool m_bPaused = false;
+    bool m_bCancelled = false;
     int m_nResult = 0;
     std::string m_buffer;
     size_t m_nBufferPos = 0;
     uint64_t m_nLastActivityMs = 0;
+    uint64_t m_nSentMs = 0;
 };

@@ -55,7 +55,7 @@ void RestoreItem(const CXmlElementItem& e, Document& doc)
     if (!IsVideoId(id))
         return;
     doc.items.push_back({id, e.m_strTitle, e.m_strVideoPath, e.m_strThumbPath, e.m_strImagePath,
-                         ParseDecimal(e.m_strError), ParseDecimal(e.m_strLength), ParseDecimal(e.m_strCompleted)});
+                         ParseDecimal(e.m_strError), ParseDecimal64(e.m_strLength), ParseDecimal64(e.m_strCompleted)});
 }
 
 Completion Complete(const ElementStack& stack, Document& doc)

@@ -19,8 +19,8 @@ struct ItemRecord {
     QString thumbpath;
     QString imagepath;
     int32_t error = 0;
-    int32_t length = 0;
-    int32_t completed = 0;
+    int64_t length = 0;  // bytes: 64 bits, written in the same plain decimal
+    int64_t completed = 0;
 };
 
 struct Document {

@@ -15,7 +15,10 @@
 #include <functional>
 #include <thread>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace localsite;
 
@@ -72,22 +75,22 @@ struct TestJob : CMyYouTubeDownloader {
 
     // What the worker saw at each progress report; read once the job is done.
     QString videoPath;
-    int32_t lastCompleted = 0;
-    int32_t largestStep = 0;
+    int64_t lastCompleted = 0;
+    int64_t largestStep = 0;
     int progressReports = 0;
     int reportsAheadOfTheFile = 0;
-    int32_t resumedAt = -1;
-    void OnVideoResume(int32_t completed) override
+    int64_t resumedAt = -1;
+    void OnVideoResume(int64_t completed) override
     {
         resumedAt = completed;
         CMyYouTubeDownloader::OnVideoResume(completed);
     }
-    void OnVideoStart(int32_t length, const QString& path) override
+    void OnVideoStart(int64_t length, const QString& path) override
     {
         videoPath = path;
         CMyYouTubeDownloader::OnVideoStart(length, path);
     }
-    void OnVideoProgress(int32_t completed, int32_t length) override
+    void OnVideoProgress(int64_t completed, int64_t length) override
     {
         ++progressReports;
         largestStep = std::max(largestStep, completed - lastCompleted);
@@ -384,15 +387,24 @@ TEST_F(JobTest, FileFailuresEndWithCodeFive)
     EXPECT_NE(info.state, DS_DOWNLOADING);
     EXPECT_TRUE(info.videopath.isEmpty());  // never reached the transfer
 
+    // A title longer than a file name holds is cut at a whole character:
+    // 90 Japanese characters are 270 bytes, and 83 fit before ".mp4".
+    std::string japanese;
+    for (int i = 0; i < 90; ++i)
+        japanese += "\xe5\x8b\x95";
     Video longTitle = Good();
-    longTitle.title = std::string(300, 'L');
+    longTitle.title = japanese;
     site.setVideo("long", longTitle);
     ASSERT_TRUE(QFile::remove(dir.filePath("Video")));
     info = run(makeJob("long"));
-    EXPECT_EQ(info.error, DE_FILE);
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.title, QString::fromStdString(japanese));
+    EXPECT_EQ(QFileInfo(info.videopath).fileName(), QString::fromStdString(japanese.substr(0, 249) + ".mp4"));
 }
 
-TEST_F(JobTest, SecondJobWithTheSameFileTitleFailsWithoutTruncatingTheFirst)
+// Another video of the same title takes the next free name, running or
+// not, and its Restart keeps writing its own file.
+TEST_F(JobTest, ASecondVideoWithTheSameTitleGetsTheNextFreeName)
 {
     Video slow = Good(60000);
     slow.video.trickleBytes = 2000;
@@ -404,18 +416,16 @@ TEST_F(JobTest, SecondJobWithTheSameFileTitleFailsWithoutTruncatingTheFirst)
     ASSERT_TRUE(first->Start());
     ASSERT_TRUE(WaitFor([&] { return Snapshot(*first).completed > 0; }));
     const DownloaderInfo second = run(makeJob("two"));
-    EXPECT_EQ(second.error, DE_FILE);
+    EXPECT_EQ(second.error, DE_NONE);
+    EXPECT_EQ(second.videopath, dir.filePath("Video/Funny Cats (2).mp4"));
 
     ASSERT_TRUE(WaitFor([&] { return Snapshot(*first).state == DS_DONE; }));
     EXPECT_EQ(Snapshot(*first).error, DE_NONE);
+    EXPECT_EQ(run(jobs.back()).videopath, second.videopath);
     const QByteArray file = Contents(dir.filePath("Video/Funny Cats.mp4"));
     EXPECT_EQ(file.size(), 60000);
     EXPECT_TRUE(IsVideoBody(file));
-
-    // Once the first job is done, the later one takes the name over.
-    const DownloaderInfo again = run(jobs.back());
-    EXPECT_EQ(again.error, DE_NONE);
-    EXPECT_EQ(QFileInfo(dir.filePath("Video/Funny Cats.mp4")).size(), 1000);
+    EXPECT_EQ(QFileInfo(second.videopath).size(), 1000);
 }
 
 TEST_F(JobTest, StopBeforeTheFirstRequestSendsNothing)
@@ -699,6 +709,72 @@ TEST_F(JobTest, ResumeContinuesThePartialFileAndAnythingElseStartsFromZero)
     EXPECT_EQ(requests[0].header("Range"), "");
 }
 
+// A Resume that fails before its video begins keeps the partial file, and
+// the next one continues it; counts past 2^31 keep their 64 bits.
+TEST_F(JobTest, AFailedResumeKeepsItsFileAndCountsPassTwoGibibytes)
+{
+    const int64_t length = int64_t(3) << 30, part = (int64_t(1) << 31) + 100;
+    Video v = Good(uint64_t(length));
+    v.video.cutAfter = 10000;
+    site.setVideo("huge", v);
+    TestJob* job = makeJob("huge");
+    const DownloaderInfo cut = run(job);
+    EXPECT_EQ(cut.error, DE_INTERNET);
+    EXPECT_EQ(cut.length, length);
+    ASSERT_TRUE(QFile::resize(cut.videopath, part));  // sparse
+    job->Restore("huge", cut.title, cut.videopath, "", "", DE_INTERNET, length, part);
+
+    v.page.cutAfter = 10;  // the watch page fails this time
+    site.setVideo("huge", v);
+    const DownloaderInfo failed = run(job, true);
+    EXPECT_EQ(failed.error, DE_INTERNET);
+    EXPECT_EQ(failed.videopath, cut.videopath);
+    EXPECT_EQ(failed.completed, part);
+    EXPECT_TRUE(CMyYouTubeDownloader::CanResume(failed));
+
+    v.page.cutAfter = -1;
+    site.setVideo("huge", v);
+    EXPECT_EQ(run(job, true).completed, part + 10000);
+    EXPECT_EQ(VideoRequests(site).back().header("Range"), "bytes=" + std::to_string(part) + "-");
+}
+
+// Stop ends a wait for a server that is silent; headers that never end fail.
+TEST_F(JobTest, StopEndsAWaitForASilentServerAndEndlessHeadersFail)
+{
+    CYouTubeDownloader::SetReceiveTimeout(1500);
+    Video silent = Good(), trickle = Good();
+    silent.page.stallBeforeHeadersMs = 60000;
+    trickle.page.headerTrickleMs = 300;
+    site.setVideo("silent", silent);
+    site.setVideo("trickle", trickle);
+    TestJob* job = makeJob("silent");
+    ASSERT_TRUE(job->Start());
+    ASSERT_TRUE(WaitFor([&] { return site.count("/watch") == 1; }));
+    job->Stop();
+    EXPECT_TRUE(WaitFor([&] { return Snapshot(*job).state == DS_DONE; }, 1000));
+    EXPECT_EQ(run(makeJob("trickle")).error, DE_INTERNET);
+}
+
+// A worker that cannot be created ends its job at once, finished with code 6.
+TEST(JobStart, AWorkerThatCannotBeCreatedEndsTheJobAtOnce)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The limit binds only a process without root's privileges.
+        const rlimit none{0, 0};
+        if ((::geteuid() == 0 && ::setuid(65534) != 0) || ::setrlimit(RLIMIT_NPROC, &none) != 0)
+            ::_exit(2);
+        CMyYouTubeDownloader job;
+        const bool started = job.SetAddress("http://www.youtube.com/watch?v=nothread") && job.Start();
+        const DownloaderInfo info = Snapshot(job);
+        ::_exit(!started && info.state == DS_DONE && info.error == DE_FRAMEWORK ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+}
+
 TEST_F(JobTest, InvalidUtf8TitleStillGivesAFile)
 {
     Video v = Good(2000);
@@ -784,8 +860,9 @@ TEST_F(JobTest, AThumbnailStopsAtTwoMebibytesAndTheVideoStillComes)
     EXPECT_EQ(Contents(info.videopath).size(), 50000);
 }
 
-// A link, or a pipe, planted where a file goes: the job ends with code 5 and
-// what the link points to stays as it was.
+// A link, or a pipe, planted where a file goes: the thumbnail's job ends
+// with code 5, the video takes the next free name, and what the link points
+// to stays as it was.
 TEST_F(JobTest, ALinkOrAPipeAtTheThumbnailOrVideoNameIsNotWritten)
 {
     QTemporaryDir elsewhere;
@@ -812,8 +889,8 @@ TEST_F(JobTest, ALinkOrAPipeAtTheThumbnailOrVideoNameIsNotWritten)
         EXPECT_EQ(site.count(std::string("/watch?v=") + id), 0) << id;
     }
     const DownloaderInfo info = run(makeJob("linkvideo"));
-    EXPECT_EQ(info.error, DE_FILE);
-    EXPECT_NE(info.state, DS_DOWNLOADING);
+    EXPECT_EQ(info.error, DE_NONE);
+    EXPECT_EQ(info.videopath, dir.filePath("Video/Linked (2).mp4"));
     EXPECT_TRUE(QFileInfo(dir.filePath("Video/Linked.mp4")).isSymLink());
     EXPECT_EQ(Contents(victim), QByteArray("precious"));
 }

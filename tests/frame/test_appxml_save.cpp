@@ -1,5 +1,6 @@
 #include "tests/store/profile.h"
 #include "storefixture.h"
+#include "platform/exception.h"
 #include "store/appxml.h"
 #include "ui/page/rows.h"
 
@@ -301,4 +302,28 @@ TEST_F(SaveTest, OnAFullOrReadOnlyDiskTheOldListAndTheOldLearnSettingStay)
     EXPECT_EQ(Save(file), 1);
     EXPECT_TRUE(Read(file).contains("<item id=\"new1\">"));
     EXPECT_TRUE(Read(disk.path + "/Ferrowick.conf").contains("AddressDlgLearn=0"));
+}
+
+// A start that could not build the stored list whole never saves over it.
+TEST_F(SaveTest, AListThatCouldNotBeBuiltWholeIsNeverSavedOver)
+{
+    struct Refusing : CMainFrame {
+        int made = 0;
+        std::unique_ptr<CDownloadItem> NewItem() override
+        {
+            if (++made == 2)
+                throw CInternetException(2, QStringLiteral("the session was refused"));
+            return CMainFrame::NewItem();
+        }
+    } refusing;
+    FrameProbe::Content(refusing) = content;
+    std::vector<appxml::ItemRecord> stored(3);
+    stored[0].id = "a1", stored[1].id = "b2", stored[2].id = "c3";
+    const QByteArray bytes = appxml::Serialize("/v", "/t", stored);
+    Write(bytes);
+    EXPECT_THROW(refusing.LoadAppXml(path), CInternetException);
+    EXPECT_EQ(refusing.SaveAppXml(path), -1);
+    EXPECT_EQ(Read(), bytes);
+    FrameProbe::Items(refusing).clear();
+    FrameProbe::Content(refusing).release();
 }

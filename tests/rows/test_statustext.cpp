@@ -6,7 +6,7 @@
 
 namespace {
 
-DownloaderInfo Running(int32_t state, int32_t length, int32_t completed, uint32_t starttick)
+DownloaderInfo Running(int32_t state, int64_t length, int64_t completed, uint32_t starttick)
 {
     DownloaderInfo i;
     i.mask = uint32_t(-1);
@@ -17,7 +17,7 @@ DownloaderInfo Running(int32_t state, int32_t length, int32_t completed, uint32_
     return i;
 }
 
-DownloaderInfo Finished(int32_t error, int32_t length, int32_t completed)
+DownloaderInfo Finished(int32_t error, int64_t length, int64_t completed)
 {
     DownloaderInfo i = Running(DS_DONE, length, completed, 1234);
     i.error = error;
@@ -96,16 +96,13 @@ TEST(StatusText, RunningFigures)
               "9.7 KB / 1000 Bytes  (1000 Bytes/s)  -  -9 Sec Left ");
 }
 
-TEST(StatusText, ElapsedAndRateWrapIn32Bits)
+TEST(StatusText, ElapsedWrapsIn32BitsAndSizesPassTwoGibibytes)
 {
     // The tick counter wrapped between the start and now: 8192 ms elapsed.
     EXPECT_EQ(StatusText(Running(DS_DOWNLOADING, 4194304, 2097152, 0xFFFFF000u), 0x1000u),
               "2.0 MB / 4.0 MB  (250.0 KB/s)  -  8 Sec Left ");
-    // 2147483647 bytes per ms times 1000 wraps to -1000: shown as no rate.
-    EXPECT_EQ(
-        StatusText(
-            Running(DS_DOWNLOADING, std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(), 50), 51),
-        "1.9 GB / 1.9 GB ");
+    EXPECT_EQ(StatusText(Running(DS_DOWNLOADING, int64_t(5) << 30, int64_t(3) << 30, 50), 10050),
+              "3.0 GB / 5.0 GB  (307.1 MB/s)  -  6 Sec Left ");
 }
 
 TEST(StatusText, FinishedByOutcome)

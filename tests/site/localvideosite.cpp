@@ -182,6 +182,12 @@ public:
         if (m.stallBeforeHeadersMs && !pause(m.stallBeforeHeadersMs))
             return;
         std::string head = "HTTP/1.1 " + std::to_string(status) + (status < 300 ? " OK" : " Answer") + "\r\n";
+        if (m.headerTrickleMs) {
+            bool sent = sendAll(head);
+            while (sent && pause(m.headerTrickleMs))
+                sent = sendAll("X-Wait: 1\r\n");
+            return;
+        }
         for (const std::string& h : headers)
             head += h + "\r\n";
         if (m.zeroContentLength)

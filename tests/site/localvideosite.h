@@ -22,6 +22,7 @@ struct Misbehaviour {
     bool zeroContentLength = false;  // "Content-Length: 0" and no body
     int64_t cutAfter = -1;           // close after this many body bytes (Content-Length stays whole)
     int stallBeforeHeadersMs = 0;    // wait before answering at all
+    int headerTrickleMs = 0;         // then one header line this often, and never an end
     int64_t stallAfterBytes = -1;    // then stall for stallMs after this many body bytes
     int stallMs = 0;
     size_t trickleBytes = 0;  // send the body in pieces of this size...

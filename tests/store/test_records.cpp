@@ -39,7 +39,7 @@ TEST(Records, ParseKeepsWhatWasCompletedBeforeABreak)
 TEST(Records, WhatIsWrittenReadsBackTheSame)
 {
     const std::vector<ItemRecord> items = {
-        {"a1", "Line\r\nbreak & <tag> \x01 ctl", "/v/a b.mp4", "/t/a1.jpg", "", 0, 2147483647, -5},
+        {"a1", "Line\r\nbreak & <tag> \x01 ctl", "/v/a b.mp4", "/t/a1.jpg", "", 0, 5368709120, -5},
         {"b2", "", "", "", "", 1, 0, 0},
     };
     const QByteArray bytes = appxml::Serialize("/home/u/Vid\"eos", "", items);
@@ -54,7 +54,8 @@ TEST(Records, WhatIsWrittenReadsBackTheSame)
     // A control character cannot travel in XML 1.0: it becomes U+FFFD rather
     // than cutting the document short.
     EXPECT_EQ(doc.items[0].title, QString("Line\r\nbreak & <tag> \uFFFD ctl"));
-    EXPECT_EQ(doc.items[0].length, 2147483647);
+    EXPECT_EQ(doc.items[0].length, 5368709120);  // past 32 bits, in plain decimal
+    EXPECT_NE(bytes.indexOf("<length>5368709120</length>"), -1);
     EXPECT_EQ(doc.items[0].completed, -5);
     EXPECT_EQ(doc.items[1].id, "b2");
     EXPECT_EQ(doc.items[1].error, 1);

@@ -60,4 +60,6 @@ TEST(ParseDecimal, LikeTheCLibrary)
     EXPECT_EQ(ParseDecimal("2147483648"), std::numeric_limits<int32_t>::max());
     EXPECT_EQ(ParseDecimal("99999999999999999999999999"), std::numeric_limits<int32_t>::max());
     EXPECT_EQ(ParseDecimal("-99999999999999999999999999"), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(ParseDecimal64("-9223372036854775808"), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(ParseDecimal64(" 99999999999999999999"), std::numeric_limits<int64_t>::max());
 }

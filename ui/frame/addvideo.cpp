@@ -103,7 +103,7 @@ CMainFrame::AddOutcome CMainFrame::AddAddress(const QString& address, bool tell)
                 RunAddressDialog(AddressDlgLearn);
             return AddOutcome::Incorrect;
         }
-        item = std::make_unique<CDownloadItem>();
+        item = NewItem();
         if (!item->m_pDownloader->SetAddress(address)) {
             if (tell)
                 RunAddressDialog(AddressDlgLearn);
@@ -128,6 +128,11 @@ CMainFrame::AddOutcome CMainFrame::AddAddress(const QString& address, bool tell)
     // An item not taken by the table goes here; its job never ran or is
     // discarded (a started job stops and deletes itself).
     return AddOutcome::Failed;
+}
+
+std::unique_ptr<CDownloadItem> CMainFrame::NewItem()
+{
+    return std::make_unique<CDownloadItem>();
 }
 
 QStringList CMainFrame::DroppedAddresses(const QMimeData* data)

@@ -23,6 +23,7 @@ void CMainFrame::SetDefaultFolders(const QString& programFolder)
 
 bool CMainFrame::LoadAppXml(const QString& path)
 {
+    m_bListLoaded = false;
     AddressDlgLearn = appxml::LoadLearnSetting();
     // This copy alone saves to this file (one copy per data folder), and it
     // has not saved yet.
@@ -38,7 +39,7 @@ bool CMainFrame::LoadAppXml(const QString& path)
         // leave a row without its item, so the first one stands.
         if (m_items.count(r.id) || !m_content.is_valid())
             continue;
-        auto item = std::make_unique<CDownloadItem>();
+        auto item = NewItem();
         item->m_pDownloader->Restore(r.id, r.title, r.videopath, r.thumbpath, r.imagepath, r.error, r.length,
                                      r.completed);
         InsertRow(item.get(), m_content, ROW_AT_END);
@@ -48,15 +49,16 @@ bool CMainFrame::LoadAppXml(const QString& path)
             continue;
         m_items.emplace(r.id, std::move(item));
     }
+    m_bListLoaded = true;
     return result;
 }
 
 int CMainFrame::SaveAppXml(const QString& path)
 {
     appxml::SaveLearnSetting(AddressDlgLearn);
-    // Without the page no stored item got its row: writing now would replace
-    // the user's list with an empty one.
-    if (!m_content.is_valid())
+    // Without the page no stored item got its row, and a load that failed
+    // part way built only some: writing now would lose the rest of the list.
+    if (!m_content.is_valid() || !m_bListLoaded)
         return -1;
 
     std::vector<appxml::ItemRecord> records;

@@ -146,7 +146,8 @@ int CMainFrame::OnCreate(bool withView)
     try {
         LoadAppXml(m_strAppXmlPath);
     } catch (const CException&) {
-        // A job whose session the platform refused: the items before it stay.
+        // A job whose session the platform refused: the items before it stay,
+        // and app.xml is not written over for the rest of this run.
     }
     NoteFinishedJobs();
     m_timerSave.stop();  // what was just read needs no writing

@@ -92,6 +92,9 @@ protected:
     // Opens the folder of a file with the file shown selected; never waits
     // for the file manager.
     virtual void ShowInFolder(const QString& path);
+    // A new list item with its job; throws CInternetException when the job's
+    // session is refused.
+    virtual std::unique_ptr<CDownloadItem> NewItem();
 
     void closeEvent(QCloseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -153,4 +156,7 @@ private:
     bool m_bAddingAddresses = false;
     bool m_bDestroying = false;
     bool m_bExiting = false;
+    // False from a load that did not end: the list holds only part of the
+    // stored one, and a save would lose the rest.
+    bool m_bListLoaded = true;
 };

@@ -4,12 +4,12 @@ namespace {
 
 // The figure after the point is the first decimal of r/1024, truncated
 // (r*10/1024): 0..9, and 0 for a remainder of 0.
-int FractionFigure(int32_t r)
+int FractionFigure(int64_t r)
 {
     return int(r * 10 / 1024);
 }
 
-QString UnitText(int32_t whole, int32_t remainder, const char* unit)
+QString UnitText(int64_t whole, int64_t remainder, const char* unit)
 {
     return QStringLiteral("%1.%2 %3").arg(whole).arg(FractionFigure(remainder)).arg(QLatin1String(unit));
 }
@@ -68,43 +68,43 @@ QString RunningText(const DownloaderInfo& info, uint32_t now)
     if (info.completed <= 0)
         return QStringLiteral("0 KB / %1 ").arg(FormatSize(info.length));
     // Whole bytes per millisecond first, then scaled: the rate is a multiple
-    // of 1000 and the product wraps in 32 bits like the original arithmetic.
-    // Only this run's bytes count: those a resumed run found on disk came earlier.
-    const int32_t thisRun = info.completed - info.resumed;
-    const uint32_t perMs = thisRun > 0 ? uint32_t(thisRun) / elapsed : 0u;
-    const int32_t rate = int32_t(perMs * 1000u);
+    // of 1000. Only this run's bytes count: those a resumed run found on
+    // disk came earlier.
+    const int64_t thisRun = info.completed - info.resumed;
+    const uint64_t perMs = thisRun > 0 ? uint64_t(thisRun) / elapsed : 0u;
+    const int64_t rate = int64_t(perMs * 1000u);
     if (rate <= 0)
         return QStringLiteral("%1 / %2 ").arg(FormatSize(info.completed), FormatSize(info.length));
-    const int32_t left = (info.length - info.completed) / rate;
+    const int64_t left = (info.length - info.completed) / rate;
     return QStringLiteral("%1 / %2  (%3/s)  -  %4 Left ")
         .arg(FormatSize(info.completed), FormatSize(info.length), FormatSize(rate), FormatDuration(left));
 }
 
 }  // namespace
 
-QString FormatSize(int32_t n)
+QString FormatSize(int64_t n)
 {
     if (n < 1024)
         return QStringLiteral("%1 Bytes").arg(n);
-    const int32_t k = n / 1024;
+    const int64_t k = n / 1024;
     if (k < 1024)
         return UnitText(k, n % 1024, "KB");
-    const int32_t m = k / 1024;
+    const int64_t m = k / 1024;
     if (m < 1024)
         return UnitText(m, k % 1024, "MB");
     return UnitText(m / 1024, m % 1024, "GB");
 }
 
-QString FormatDuration(int32_t s)
+QString FormatDuration(int64_t s)
 {
     if (s < 60)
         return QStringLiteral("%1 Sec").arg(s);
-    const int32_t m = s / 60;
-    const int32_t r = s % 60;
+    const int64_t m = s / 60;
+    const int64_t r = s % 60;
     if (m < 60)
         return QStringLiteral("%1 Min %2 Sec").arg(m).arg(r);
-    const int32_t h = s / 3600;
-    const int32_t mm = m % 60;
+    const int64_t h = s / 3600;
+    const int64_t mm = m % 60;
     if (h <= 24)
         return QStringLiteral("%1 Hr %2 Min %3 Sec").arg(h).arg(mm).arg(r);
     return QStringLiteral("%1 Day %2 Hr %3 Min %4 Sec").arg(h / 24).arg(h % 24).arg(mm).arg(r);
