@@ -738,6 +738,25 @@ TEST_F(JobTest, AFailedResumeKeepsItsFileAndCountsPassTwoGibibytes)
     EXPECT_EQ(VideoRequests(site).back().header("Range"), "bytes=" + std::to_string(part) + "-");
 }
 
+// A chunked body is never written past its stated length, and one that
+// ends short of it is a failure whose partial file can be resumed.
+TEST_F(JobTest, ABodyLongerThanItsLengthIsCutAndAShorterOneFails)
+{
+    Video longer = Good(20000), shorter = Good(1000000);
+    longer.video.chunkedBytes = int64_t(1) << 40;
+    shorter.video.chunkedBytes = 10;
+    site.setVideo("longer", longer);
+    site.setVideo("shorter", shorter);
+    const DownloaderInfo whole = run(makeJob("longer"));
+    EXPECT_EQ(whole.error, DE_NONE);
+    EXPECT_TRUE(IsVideoBody(Contents(whole.videopath)));
+    EXPECT_EQ(QFileInfo(whole.videopath).size(), 20000);
+    const DownloaderInfo cut = run(makeJob("shorter"));
+    EXPECT_EQ(cut.error, DE_INTERNET);
+    EXPECT_EQ(cut.completed, 10);
+    EXPECT_TRUE(CMyYouTubeDownloader::CanResume(cut));
+}
+
 // Stop ends a wait for a server that is silent; headers that never end fail.
 TEST_F(JobTest, StopEndsAWaitForASilentServerAndEndlessHeadersFail)
 {

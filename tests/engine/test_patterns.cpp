@@ -110,6 +110,25 @@ TEST(Patterns, FileNamePatternTakesReferencesAndForbiddenCharacters)
     EXPECT_EQ(ReplaceFileNameCharacters(R"(a\b/c:d?e<f>g|h"i*j)"), "a b c d e f g h i j");
 }
 
+// Hostile input costs no recursion: a host of 60,000 labels is judged, and
+// the host and file-name rules answer as the patterns do.
+TEST(Patterns, HostsOfAnyLengthAndHostileTitlesAnswerAsThePatterns)
+{
+    std::string labels;
+    for (int i = 0; i < 60000; ++i)
+        labels += "a.";
+    EXPECT_EQ(IdOf(QString::fromStdString("http://" + labels + "youtube.com/watch?v=deep")), "deep");
+    EXPECT_EQ(IdOf(QString::fromStdString("http://" + labels + ".ytimg.com/vi/deep/default.jpg")), "");
+    for (const std::string host : {"youtube.com", "a.B-c_9.youtube.com", "ayoutube.com", ".youtube.com",
+                                   "a..youtube.com", "a.youtube.com.x", "i.ytimg.com", "a b.ytimg.com"}) {
+        EXPECT_EQ(IsSiteHost(host), WholeMatch(host, g_reSiteHost)) << host;
+        EXPECT_EQ(IsThumbHost(host), WholeMatch(host, g_reThumbHost)) << host;
+    }
+    for (const std::string& title :
+         std::initializer_list<std::string>{"a&;b", "&a&b;c;", "&", "&&;;", ";&x;&", std::string(2000, '&') + "x"})
+        EXPECT_EQ(ReplaceFileNameCharacters(title), ReplaceFileNameCharactersByPattern(title)) << title;
+}
+
 TEST(FileTitle, FollowsTheFileTitleRule)
 {
     EXPECT_EQ(FileTitleOf(""), "Unknown-vid42");

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -194,9 +195,27 @@ public:
             length = 0;
         if (!m.noContentLength && !m.endless)
             head += "Content-Length: " + std::to_string(length) + "\r\n";
+        if (m.chunkedBytes >= 0)
+            head += "Transfer-Encoding: chunked\r\n";
         head += "Connection: close\r\n\r\n";
         if (!sendAll(head))
             return;
+        if (m.chunkedBytes >= 0) {
+            char buf[4096];
+            bool ok = true;
+            for (int64_t sent = 0; ok && sent < m.chunkedBytes; sent += int64_t(sizeof buf)) {
+                const size_t n = size_t(std::min<int64_t>(sizeof buf, m.chunkedBytes - sent));
+                std::memset(buf, 'x', n);
+                if (uint64_t(sent) < length)
+                    body(uint64_t(sent), buf, size_t(std::min<uint64_t>(n, length - uint64_t(sent))));
+                char size[32];
+                std::snprintf(size, sizeof size, "%zx\r\n", n);
+                ok = sendAll(size) && sendAll(buf, n) && sendAll("\r\n");
+            }
+            if (ok)
+                sendAll("0\r\n\r\n");
+            return;
+        }
         uint64_t limit = m.endless ? UINT64_MAX : length;
         if (m.cutAfter >= 0)
             limit = std::min<uint64_t>(limit, uint64_t(m.cutAfter));

@@ -25,10 +25,11 @@ struct Misbehaviour {
     int headerTrickleMs = 0;         // then one header line this often, and never an end
     int64_t stallAfterBytes = -1;    // then stall for stallMs after this many body bytes
     int stallMs = 0;
-    size_t trickleBytes = 0;  // send the body in pieces of this size...
-    int trickleMs = 0;        // ...with this pause between them
-    int redirects = 0;        // answer with this many 302 hops first
-    bool endless = false;     // no Content-Length, and after the body 'x' for ever
+    size_t trickleBytes = 0;    // send the body in pieces of this size...
+    int trickleMs = 0;          // ...with this pause between them
+    int redirects = 0;          // answer with this many 302 hops first
+    bool endless = false;       // no Content-Length, and after the body 'x' for ever
+    int64_t chunkedBytes = -1;  // a chunked body of this many bytes, under the Content-Length all the same
 };
 
 // How get_video answers "Range: bytes=N-".
