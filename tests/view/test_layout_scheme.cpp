@@ -3,6 +3,7 @@
 #include "platform/layout/view/layoutschemehandler.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -71,18 +72,26 @@ TEST_F(LayoutScheme, ReadsLocalImagesButNothingElse)
     ASSERT_TRUE(dir.isValid());
     const QString jpg = dir.filePath(QStringLiteral("abcdefghijk.jpg"));
     const QString txt = dir.filePath(QStringLiteral("notes.txt"));
-    for (const QString& p : {jpg, txt}) {
-        QFile f(p);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("\xFF\xD8\xFF thumbnail bytes");
-    }
+    QImage picture(1000, 800, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    ASSERT_TRUE(picture.save(jpg, "JPG") && picture.save(txt, "JPG"));
+    // A still picture that fits the pop-up, whatever size it came in.
     auto thumb = get(QStringLiteral("ferrowick://page") + QUrl::toPercentEncoding(jpg, "/"));
     ASSERT_TRUE(thumb);
-    EXPECT_EQ(thumb->mime, "image/jpeg");
-    EXPECT_EQ(thumb->data, QByteArray("\xFF\xD8\xFF thumbnail bytes"));
+    EXPECT_EQ(thumb->mime, "image/png");
+    EXPECT_EQ(QImage::fromData(thumb->data, "PNG").size(), QSize(300, 240));
     EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + txt));
     EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.filePath(QStringLiteral("missing.jpg"))));
     EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.path() + QStringLiteral(".png")));  // a folder-like name
+    // A picture too large to decode, and bytes that are no picture, are not there.
+    QImage bomb(5000, 5000, QImage::Format_Mono);
+    bomb.fill(0);
+    ASSERT_TRUE(bomb.save(dir.filePath(QStringLiteral("bomb.png"))));
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + dir.filePath(QStringLiteral("bomb.png"))));
+    QFile text(dir.filePath(QStringLiteral("text.png")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("\x89PNG no picture") > 0);
+    text.close();
+    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + text.fileName()));
 }
 
 // Thumbnails are read off the interface thread and only up to 2 MiB; a
@@ -102,11 +111,11 @@ TEST_F(LayoutScheme, ReadsNoLocalImageOverTwoMebibytesAndWaitsOnNoPipe)
     }
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
 
-    auto whole = get(QStringLiteral("ferrowick://page") + fits);
+    auto whole = layout::LayoutSchemeHandler::ReadLocalImage(fits);
     ASSERT_TRUE(whole);
-    EXPECT_EQ(whole->data, limit);
-    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + large));
-    EXPECT_FALSE(get(QStringLiteral("ferrowick://page") + pipe));
+    EXPECT_EQ(*whole, limit);
+    EXPECT_FALSE(layout::LayoutSchemeHandler::ReadLocalImage(large));
+    EXPECT_FALSE(layout::LayoutSchemeHandler::ReadLocalImage(pipe));
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QImage>
+#include <QImageReader>
 #include <QPromise>
 #include <QThreadPool>
 #include <QUrl>
@@ -35,6 +37,9 @@ void LayoutSchemeHandler::RegisterScheme()
 
 LayoutSchemeHandler::LayoutSchemeHandler(HWND hwnd, QObject* parent) : QWebEngineUrlSchemeHandler(parent), m_hwnd(hwnd)
 {
+    // Megabytes one decoded picture may take: a thumbnail of the largest
+    // side allowed, in 32 bits a pixel. Set before any thumbnail is read.
+    QImageReader::setAllocationLimit(kMaxDecodedSide * kMaxDecodedSide * 4 / (1024 * 1024));
 }
 
 QByteArray LayoutSchemeHandler::MimeFor(const QString& name)
@@ -94,9 +99,34 @@ std::optional<LayoutSchemeHandler::Reply> LayoutSchemeHandler::resolve(const QUr
         return reply;
     if (file.isEmpty())
         return std::nullopt;
-    if (auto data = ReadLocalImage(file))
-        return Reply{*data, mime};
+    if (auto data = ReadLocalThumbnail(file))
+        return Reply{*data, "image/png"};
     return std::nullopt;
+}
+
+std::optional<QByteArray> LayoutSchemeHandler::ReadLocalThumbnail(const QString& path)
+{
+    std::optional<QByteArray> bytes = ReadLocalImage(path);
+    if (!bytes)
+        return std::nullopt;
+    QBuffer in(&*bytes);
+    in.open(QIODevice::ReadOnly);
+    QImageReader reader(&in);
+    // The size from the header, before a pixel is decoded.
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > kMaxDecodedSide || size.height() > kMaxDecodedSide)
+        return std::nullopt;
+    QImage image;
+    if (!reader.read(&image))  // the first frame only
+        return std::nullopt;
+    if (image.width() > kMaxThumbnailWidth || image.height() > kMaxThumbnailHeight)
+        image = image.scaled(kMaxThumbnailWidth, kMaxThumbnailHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QByteArray png;
+    QBuffer out(&png);
+    out.open(QIODevice::WriteOnly);
+    if (!image.save(&out, "PNG"))
+        return std::nullopt;
+    return png;
 }
 
 std::optional<QByteArray> LayoutSchemeHandler::ReadLocalImage(const QString& path)
@@ -154,8 +184,9 @@ void LayoutSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
-    // A local file may be large, or on a slow disk: it is read on a pool
-    // thread and the job answered back here. A job the page gave up on takes
+    mime = "image/png";
+    // A local file may be large, or on a slow disk, and decoding it takes
+    // time: both happen on a pool thread and the job is answered back here. A job the page gave up on takes
     // its watcher with it, and the answer goes nowhere.
     using Result = std::optional<QByteArray>;
     auto promise = std::make_shared<QPromise<Result>>();
@@ -170,7 +201,7 @@ void LayoutSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
     watcher->setFuture(promise->future());
     promise->start();
     QThreadPool::globalInstance()->start([promise, file] {
-        promise->addResult(ReadLocalImage(file));
+        promise->addResult(ReadLocalThumbnail(file));
         promise->finish();
     });
 }

@@ -3,6 +3,7 @@
 #include "platform/layout/htmlayout.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QWebEngineUrlSchemeHandler>
 #include <optional>
@@ -37,6 +38,15 @@ public:
     // A plain file of at most kMaxLocalImageBytes, whole; none for anything
     // else. Never waits on a pipe or a device named like an image.
     static std::optional<QByteArray> ReadLocalImage(const QString& path);
+
+    // A local image as the view gets it: the first frame of a picture no
+    // larger than kMaxDecodedSide a side, scaled down to fit the pop-up, as
+    // PNG; none for anything that does not decode. The web engine would
+    // decode a picture bomb or run an endless animation at any cost.
+    static std::optional<QByteArray> ReadLocalThumbnail(const QString& path);
+    static constexpr int kMaxDecodedSide = 4096;
+    static constexpr int kMaxThumbnailWidth = 320;
+    static constexpr int kMaxThumbnailHeight = 240;
 
 private:
     // What the view's resources or the host answer. Otherwise `file` names
