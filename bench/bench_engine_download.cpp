@@ -1,12 +1,15 @@
 // Downloads a video (256 MiB unless told) from the local site through a real
 // job and the same URL with the curl command line, in interleaved pairs, and
 // prints each pair's throughput, the median engine/curl ratio with its range,
-// CPU time and the process's memory. Asserts nothing.
+// CPU time and the process's memory; then three jobs at once under a rate
+// limit of 1 MiB/s, with the sum they reached and each one's share. Asserts
+// nothing.
 //
-//   bench_engine_download [MiB [pairs]]    pairs: at least 5
+//   bench_engine_download [MiB [pairs [limit KiB/s]]]    pairs: at least 5; limit 1024 unless told
 
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
+#include "engine/settings.h"
 #include "tests/site/localvideosite.h"
 #include "processstats.h"
 
@@ -21,6 +24,7 @@
 #include <mutex>
 #include <spawn.h>
 #include <string>
+#include <thread>
 #include <sys/wait.h>
 #include <vector>
 
@@ -127,6 +131,50 @@ Run RunCurl(const std::string& out, const std::string& proxy)
     return r;
 }
 
+// Three jobs at once for `seconds` under a limit over all of them, then stopped.
+void RunLimited(int kib, int seconds)
+{
+    CSettings::Instance().SetRateLimitKiB(kib);
+    std::vector<std::unique_ptr<Finish>> finishes;
+    std::vector<BenchJob*> jobs;
+    for (const char* id : {"limited1", "limited2", "limited3"}) {
+        finishes.push_back(std::make_unique<Finish>());
+        jobs.push_back(new BenchJob(*finishes.back()));
+        jobs.back()->SetAddress(QStringLiteral("http://www.youtube.com/watch?v=%1").arg(id));
+        jobs.back()->Start();
+    }
+    const auto completed = [](BenchJob* job) {
+        DownloaderInfo info;
+        info.mask = DIF_COMPLETED;
+        job->GetInfo(info, false);
+        return double(info.completed);
+    };
+    // From the moment every video transfer runs: the thumbnails and pages come first.
+    while (std::any_of(jobs.begin(), jobs.end(), [&](BenchJob* j) { return completed(j) == 0; }))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::vector<double> from;
+    for (BenchJob* job : jobs)
+        from.push_back(completed(job));
+    const double t0 = Now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    std::vector<double> got;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        got.push_back(completed(jobs[i]) - from[i]);
+    const double elapsed = Now() - t0;
+    const double sum = (got[0] + got[1] + got[2]) / elapsed / 1024;
+    std::printf("rate limit %d KiB/s   three jobs together %.1f KiB/s (%.1f %% of the limit) over %.1f s; "
+                "shares %.1f / %.1f / %.1f %%\n",
+                kib, sum, 100 * sum / kib, elapsed, 100 * got[0] / (sum * elapsed * 1024),
+                100 * got[1] / (sum * elapsed * 1024), 100 * got[2] / (sum * elapsed * 1024));
+    for (BenchJob* job : jobs)
+        job->Stop();
+    for (auto& finish : finishes)
+        finish->Wait();
+    for (BenchJob* job : jobs)
+        job->Discard();
+    CSettings::Instance().SetRateLimitKiB(0);
+}
+
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -146,7 +194,7 @@ int main(int argc, char** argv)
     ScopedProxy proxy(site.proxyUrl());
     site.setVideo("bench", GoodVideo("Benchmark", size));
     SetVideoFolderSetting(dir.filePath("Video"));
-    g_strTempFolder = dir.filePath("Temp");
+    SetTempFolderSetting(dir.filePath("Temp"));
     const QString enginePath = dir.filePath("Video/Benchmark.mp4");
     const std::string curlPath = dir.filePath("Video/curl.mp4").toStdString();
 
@@ -200,5 +248,8 @@ int main(int argc, char** argv)
     std::printf("memory                RSS %ld KiB at start, %ld after the first pair, %ld after the last; "
                 "peak %ld KiB (server included)\n",
                 rssStart, rssAfterFirst, pairs > 1 ? rssAfterLast : rssAfterFirst, StatusKb("VmHWM:"));
+    for (const char* id : {"limited1", "limited2", "limited3"})
+        site.setVideo(id, GoodVideo(id, 4ull << 30));
+    RunLimited(argc > 3 ? std::atoi(argv[3]) : 1024, 10);
     return 0;
 }

@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     std::vector<Run> runs;
     for (int i = 0; i < rounds; ++i) {
         // Each start reads the same rows; the close writes them back.
-        appxml::Save(home.filePath("data/Ferrowick/app.xml"), home.filePath("Videos"), home.filePath("data/Temp"),
+        appxml::Save(home.filePath("data/Ferrowick/app.xml"), {home.filePath("Videos"), home.filePath("data/Temp")},
                      items);
         runs.push_back(Once(home.path()));
         const Run& r = runs.back();

@@ -3,12 +3,14 @@
 #include <QString>
 #include <cstdint>
 
-// Job states, in the order a run passes through them: 0, 1, 3, 2, 5.
+// Job states, in the order a run passes through them: 0, 1, 3, 2, 5. A
+// job that waits for a slot of the download queue is 4 until it starts.
 enum : int32_t {
     DS_IDLE = 0,
     DS_THUMBNAIL = 1,
     DS_DOWNLOADING = 2,
     DS_PARSING = 3,
+    DS_QUEUED = 4,
     DS_DONE = 5,
 };
 

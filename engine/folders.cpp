@@ -1,17 +1,23 @@
 #include "folders.h"
 
-QString g_strVideoFolder;
-QString g_strTempFolder;
-CCriticalSection g_csFolders;
+#include "settings.h"
 
 QString GetVideoFolderSetting()
 {
-    CSingleLock lock(g_csFolders);
-    return g_strVideoFolder;
+    return CSettings::Instance().VideoFolder();
 }
 
 void SetVideoFolderSetting(const QString& folder)
 {
-    CSingleLock lock(g_csFolders);
-    g_strVideoFolder = folder;
+    CSettings::Instance().SetVideoFolder(folder);
+}
+
+QString GetTempFolderSetting()
+{
+    return CSettings::Instance().TempFolder();
+}
+
+void SetTempFolderSetting(const QString& folder)
+{
+    CSettings::Instance().SetTempFolder(folder);
 }

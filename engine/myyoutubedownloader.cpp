@@ -78,6 +78,30 @@ void CMyYouTubeDownloader::Restore(const QString& id, const QString& title, cons
     m_bChanged = 1;
 }
 
+bool CMyYouTubeDownloader::Queue()
+{
+    CSingleLock lock(m_csInfo);
+    if (m_bRunning)
+        return false;
+    m_nState = DS_QUEUED;
+    m_bChanged = 1;
+    return true;
+}
+
+void CMyYouTubeDownloader::Unqueue(int32_t error)
+{
+    CSingleLock lock(m_csInfo);
+    m_nState = DS_DONE;
+    m_nError = error;
+    m_bChanged = 1;
+}
+
+bool CMyYouTubeDownloader::IsRunning()
+{
+    CSingleLock lock(m_csInfo);
+    return m_bRunning != 0;
+}
+
 bool CMyYouTubeDownloader::CanResume(const DownloaderInfo& info)
 {
     if (info.state != DS_DONE || info.error == DE_NONE || info.videopath.isEmpty())
@@ -94,7 +118,7 @@ void CMyYouTubeDownloader::GetVideoFolder(QString& folder)
 
 void CMyYouTubeDownloader::GetTempFolder(QString& folder)
 {
-    folder = g_strTempFolder;
+    folder = GetTempFolderSetting();
     CreateFolderWithParents(folder);
 }
 
@@ -280,6 +304,10 @@ bool CMyYouTubeDownloader::MarkRunning(bool resume)
     if (m_bRunning)
         return false;  // a previous worker has not finished its OnEnd yet
     m_bRunning = 1;
+    if (m_nState == DS_QUEUED) {
+        m_nState = DS_IDLE;  // its turn has come: no longer waiting, whenever the worker begins
+        m_bChanged = 1;
+    }
     m_bResume = resume;
     m_earlier = {m_strTitle, m_strVideoPath, m_strThumbPath, m_nLength, m_nCompleted};
     return true;

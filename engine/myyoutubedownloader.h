@@ -24,6 +24,13 @@ public:
     // The most of a scraped title the job keeps: a title is a line of text.
     static constexpr int kMaxTitleCharacters = 500;
 
+    // The download queue's marks: waiting for a slot (false when a worker
+    // still has the job), and leaving the queue finished with `error`.
+    bool Queue();
+    void Unqueue(int32_t error);
+    // From Start until the worker has handed the job back.
+    bool IsRunning();
+
     // What a snapshot must hold for CanResume.
     static constexpr uint32_t DIF_RESUME_RULE = DIF_STATE | DIF_ERROR | DIF_VIDEOPATH | DIF_LENGTH;
     // A run that failed or was stopped, whose video file is there and shorter

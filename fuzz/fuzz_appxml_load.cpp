@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString video = first.videoFolder.value_or(QStringLiteral("/default/video"));
     const QString temp = first.tempFolder.value_or(QStringLiteral("/default/temp"));
     appxml::Document second;
-    Check(appxml::Parse(appxml::Serialize(video, temp, first.items), second));
+    Check(appxml::Parse(appxml::Serialize({video, temp}, first.items), second));
     Check(second.videoFolder && Norm(*second.videoFolder) == Norm(video));
     Check(second.tempFolder && Norm(*second.tempFolder) == Norm(temp));
     Check(first.items.size() == second.items.size());

@@ -2,6 +2,7 @@
 
 #include "exception.h"
 #include "internetsession.h"
+#include "transferbudget.h"
 
 #include <curl/curl.h>
 
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <strings.h>
+#include <thread>
 
 namespace {
 
@@ -60,7 +62,10 @@ CHttpFile::CHttpFile(std::string url, QString agent, uint32_t receiveTimeoutMs, 
 {
 }
 
-CHttpFile::~CHttpFile() = default;
+CHttpFile::~CHttpFile()
+{
+    Close();
+}
 
 void CHttpFile::Fail(uint32_t code, const QString& what) const
 {
@@ -279,14 +284,43 @@ unsigned CHttpFile::Read(void* buffer, unsigned count)
             Fail(uint32_t(m_nResult), QString::fromUtf8(curl_easy_strerror(CURLcode(m_nResult))));
         return 0;
     }
-    const size_t n = std::min<size_t>(avail, count);
+    const size_t n = Draw(std::min<size_t>(avail, count));
+    if (n == 0)
+        return 0;
     std::memcpy(buffer, m_buffer.data() + m_nBufferPos, n);
     m_nBufferPos += n;
     return unsigned(n);
 }
 
+size_t CHttpFile::Draw(size_t wanted)
+{
+    CTransferBudget& budget = CTransferBudget::Global();
+    if (budget.GetRate() == 0)
+        return wanted;
+    if (!m_bDrawing) {
+        budget.Join(this);
+        m_bDrawing = true;
+    }
+    // Waiting for a share is no silence of the server's: the receive
+    // time-out counts only while the layer waits for data.
+    for (;;) {
+        int waitMs = 0;
+        if (const size_t granted = budget.Take(this, wanted, waitMs))
+            return granted;
+        if (m_cancel && m_cancel()) {
+            m_bCancelled = true;
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+    }
+}
+
 void CHttpFile::Close()
 {
+    if (m_bDrawing) {
+        CTransferBudget::Global().Leave(this);
+        m_bDrawing = false;
+    }
     m_curl.reset();
     m_buffer.clear();
     m_buffer.shrink_to_fit();

@@ -44,6 +44,8 @@ private:
     static size_t HeaderCallback(char* data, size_t size, size_t n, void* self);
     static size_t WriteCallback(char* data, size_t size, size_t n, void* self);
     void Pump(bool untilHeaders);
+    // Up to `wanted` bytes of the budget all transfers share; 0 once cancelled.
+    size_t Draw(size_t wanted);
     [[noreturn]] void Fail(uint32_t code, const QString& what) const;
 
     std::string m_strUrl;
@@ -61,6 +63,7 @@ private:
     bool m_bDone = false;
     bool m_bPaused = false;
     bool m_bCancelled = false;
+    bool m_bDrawing = false;  // joined the shared budget
     int m_nResult = 0;
     std::string m_buffer;
     size_t m_nBufferPos = 0;

@@ -58,10 +58,26 @@ void RestoreItem(const CXmlElementItem& e, Document& doc)
                          ParseDecimal(e.m_strError), ParseDecimal64(e.m_strLength), ParseDecimal64(e.m_strCompleted)});
 }
 
+// A limit's text as a whole decimal number within its setting's range; the
+// default for anything else.
+int LimitValue(const QString& text, int max, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= 0 && value <= max ? value : fallback;
+}
+
 Completion Complete(const ElementStack& stack, Document& doc)
 {
     const CXmlElement& e = *stack.back();
-    if (e.m_strName == QLatin1String("dir")) {
+    if (e.m_strName == QLatin1String("limit")) {
+        const QString type = e.GetAttribute(QStringLiteral("type"));
+        if (type == QLatin1String("downloads"))
+            doc.downloadLimit =
+                LimitValue(e.m_strText, SettingsValues::kMaxDownloadLimit, SettingsValues::kDefaultDownloadLimit);
+        else if (type == QLatin1String("rate"))
+            doc.rateLimitKiB = LimitValue(e.m_strText, SettingsValues::kMaxRateLimitKiB, 0);
+    } else if (e.m_strName == QLatin1String("dir")) {
         const QString type = e.GetAttribute(QStringLiteral("type"));
         if (type == QLatin1String("video"))
             doc.videoFolder = e.m_strText;
@@ -291,17 +307,28 @@ bool Parse(const QByteArray& input, Document& doc)
 
 namespace {
 
-void WriteDocument(QXmlStreamWriter& w, const QString& videoFolder, const QString& tempFolder,
-                   const std::vector<ItemRecord>& items)
+void WriteLimit(QXmlStreamWriter& w, const char* type, int value)
+{
+    w.writeStartElement(QStringLiteral("limit"));
+    w.writeAttribute(QStringLiteral("type"), QLatin1String(type));
+    WriteContent(w, QString::number(value));
+    w.writeEndElement();
+}
+
+void WriteDocument(QXmlStreamWriter& w, const SettingsValues& settings, const std::vector<ItemRecord>& items)
 {
     w.setAutoFormatting(true);
     w.writeStartDocument();
     w.writeStartElement(QStringLiteral("application"));
     w.writeStartElement(QStringLiteral("options"));
     w.writeStartElement(QStringLiteral("directories"));
-    WriteDir(w, "video", videoFolder);
-    WriteDir(w, "temp", tempFolder);
+    WriteDir(w, "video", settings.videoFolder);
+    WriteDir(w, "temp", settings.tempFolder);
     w.writeEndElement();  // directories
+    w.writeStartElement(QStringLiteral("limits"));
+    WriteLimit(w, "downloads", settings.downloadLimit);
+    WriteLimit(w, "rate", settings.rateLimitKiB);
+    w.writeEndElement();  // limits
     w.writeEndElement();  // options
 
     w.writeStartElement(QStringLiteral("content"));
@@ -396,18 +423,17 @@ int ReplaceFile(const QString& path, const QByteArray& bytes)
 
 }  // namespace
 
-QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items)
+QByteArray Serialize(const SettingsValues& settings, const std::vector<ItemRecord>& items)
 {
     QByteArray out;
     QXmlStreamWriter w(&out);
-    WriteDocument(w, videoFolder, tempFolder, items);
+    WriteDocument(w, settings, items);
     return out;
 }
 
-int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
-         const std::vector<ItemRecord>& items)
+int Save(const QString& path, const SettingsValues& settings, const std::vector<ItemRecord>& items)
 {
-    return ReplaceFile(path, Serialize(videoFolder, tempFolder, items));
+    return ReplaceFile(path, Serialize(settings, items));
 }
 
 void RemoveSaveLeftovers(const QString& path)

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "engine/settingsvalues.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-// app.xml as plain records: the two folder settings and the download list,
+// app.xml as plain records: the settings and the download list,
 // plus the learn setting of the address dialog kept in the user's profile.
 // Turning records into list items and rows is the main window's work.
 namespace appxml {
@@ -26,6 +28,9 @@ struct ItemRecord {
 struct Document {
     std::optional<QString> videoFolder;  // the last `dir` of its type, when there was one
     std::optional<QString> tempFolder;
+    // The last `limit` of its type; a number that is no setting's gives the default.
+    std::optional<int> downloadLimit;
+    std::optional<int> rateLimitKiB;
     std::vector<ItemRecord> items;  // in file order, duplicates included
 };
 
@@ -40,12 +45,11 @@ bool Parse(const QByteArray& bytes, Document& doc);
 bool Load(const QString& path, Document& doc);
 
 // The whole document, UTF-8, indented, every container closed by a full end tag.
-QByteArray Serialize(const QString& videoFolder, const QString& tempFolder, const std::vector<ItemRecord>& items);
+QByteArray Serialize(const SettingsValues& settings, const std::vector<ItemRecord>& items);
 // Writes the document to a temporary file beside `path`, which replaces
 // `path` only once all of it is on the disk. 1 written, 0 writing failed
 // (the old file stays byte for byte), -1 the file cannot be created.
-int Save(const QString& path, const QString& videoFolder, const QString& tempFolder,
-         const std::vector<ItemRecord>& items);
+int Save(const QString& path, const SettingsValues& settings, const std::vector<ItemRecord>& items);
 // Removes the temporary files of saves to `path` that a kill or a power cut
 // ended before the rename. Only while no save to `path` can be running.
 void RemoveSaveLeftovers(const QString& path);

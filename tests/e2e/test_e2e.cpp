@@ -606,7 +606,7 @@ TEST(EndToEnd, StoredMarkupStaysTextAndTheRowCommandsReachTheDesktop)
         {"markup00001", "<script>window.__ran = 1</script><img src=x onerror=\"window.__ran = 2\">",
          "javascript:window.__ran = 3", "\" onerror=\"window.__ran = 4", "<iframe src=javascript:1>", 3, 0, 0},
     };
-    ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", "", home + "/data/Ferrowick/Temp", items), 1);
+    ASSERT_EQ(appxml::Save(home + "/data/Ferrowick/app.xml", {"", home + "/data/Ferrowick/Temp"}, items), 1);
 
     TestDesktop desktop(true);
     LocalVideoSite site;
@@ -785,7 +785,7 @@ TEST(EndToEnd, AKillWhileTheListIsSavedLeavesTheOldListOrTheNewOne)
         items.push_back({id, "Stored video " + id, home + "/Videos/" + id + ".mp4", "", "", 0, 1000, 1000});
     }
     ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick"));
-    ASSERT_EQ(appxml::Save(file, home + "/Videos", home + "/data/Ferrowick/Temp", items), 1);
+    ASSERT_EQ(appxml::Save(file, {home + "/Videos", home + "/data/Ferrowick/Temp"}, items), 1);
     TestDesktop desktop;
     LocalVideoSite site;
     const quint32 seed = QRandomGenerator::global()->generate();
@@ -870,7 +870,8 @@ TEST(EndToEnd, TwiceTheScaleKeepsTheLayoutAndTakesTheSharpImages)
         item.length = item.completed = 1000;
         ASSERT_TRUE(QDir().mkpath(home + "/data/Ferrowick"));
         ASSERT_EQ(
-            appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp", {item}), 1);
+            appxml::Save(home + "/data/Ferrowick/app.xml", {home + "/Videos", home + "/data/Ferrowick/Temp"}, {item}),
+            1);
 
         Program app(home, desktop, site, {}, {{"QT_SCALE_FACTOR", QString::number(ratio)}});
         ASSERT_TRUE(app.connect());
@@ -939,7 +940,7 @@ void StoreFinishedAndFailed(const QString& home)
     QDir().mkpath(home + "/data/Ferrowick");
     QDir().mkpath(home + "/Videos");
     QFile(video).open(QIODevice::WriteOnly);
-    appxml::Save(home + "/data/Ferrowick/app.xml", home + "/Videos", home + "/data/Ferrowick/Temp",
+    appxml::Save(home + "/data/Ferrowick/app.xml", {home + "/Videos", home + "/data/Ferrowick/Temp"},
                  {{"donevideo01", "Done clip", video, "", "", 0, 1000, 1000},
                   {"failvideo02", "Broken clip", "", "", "", 3, 0, 0}});
 }

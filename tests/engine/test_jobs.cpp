@@ -1,5 +1,6 @@
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
+#include "engine/settings.h"
 #include "platform/exception.h"
 #include "tests/site/localvideosite.h"
 
@@ -161,7 +162,7 @@ struct JobTest : ::testing::Test {
     {
         g_deletions = 0;
         SetVideoFolderSetting(dir.filePath("Video"));
-        g_strTempFolder = dir.filePath("Temp");
+        SetTempFolderSetting(dir.filePath("Temp"));
     }
     void TearDown() override
     {
@@ -772,6 +773,34 @@ TEST_F(JobTest, StopEndsAWaitForASilentServerAndEndlessHeadersFail)
     job->Stop();
     EXPECT_TRUE(WaitFor([&] { return Snapshot(*job).state == DS_DONE; }, 1000));
     EXPECT_EQ(run(makeJob("trickle")).error, DE_INTERNET);
+}
+
+// Jobs share one rate limit: none gets past it, none is starved, and the
+// wait for a share is no silence of the server's.
+TEST_F(JobTest, JobsShareOneRateLimitFairly)
+{
+    CYouTubeDownloader::SetReceiveTimeout(1000);
+    CSettings::Instance().SetRateLimitKiB(100);
+    std::vector<TestJob*> three;
+    for (const char* id : {"r1", "r2", "r3"}) {
+        site.setVideo(id, GoodVideo(id, 100000));
+        three.push_back(makeJob(id));
+    }
+    const auto started = std::chrono::steady_clock::now();
+    for (TestJob* job : three)
+        ASSERT_TRUE(job->Start());
+    ASSERT_TRUE(WaitFor([&] {
+        return std::any_of(three.begin(), three.end(), [](TestJob* j) { return Snapshot(*j).state == DS_DONE; });
+    }));
+    for (TestJob* job : three)
+        EXPECT_GT(Snapshot(*job).completed, 100000 / 3);
+    ASSERT_TRUE(WaitFor([&] {
+        return std::all_of(three.begin(), three.end(), [](TestJob* j) { return Snapshot(*j).state == DS_DONE; });
+    }));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2500));  // 300 kB at 100 KiB/s
+    for (TestJob* job : three)
+        EXPECT_EQ(Snapshot(*job).error, DE_NONE);
+    CSettings::Instance().SetRateLimitKiB(0);
 }
 
 // A worker that cannot be created ends its job at once, finished with code 6.

@@ -30,7 +30,7 @@ TEST_F(LoadTest, NoFileKeepsTheDefaultsAndStillReadsTheProfile)
     EXPECT_FALSE(frame.LoadAppXml(dir.filePath("missing.xml")));
     EXPECT_EQ(learn, 1);
     EXPECT_EQ(Video(), DefaultVideo());
-    EXPECT_EQ(g_strTempFolder, "/opt/prog/Temp");
+    EXPECT_EQ(GetTempFolderSetting(), "/opt/prog/Temp");
     EXPECT_TRUE(items.empty());
 
     SetProfileLearnValue(0);
@@ -44,17 +44,17 @@ TEST_F(LoadTest, FoldersFromDirElements)
 {
     EXPECT_TRUE(Load(Doc("<dir type=\"video\">/home/u/Videos</dir>", "")));
     EXPECT_EQ(Video(), "/home/u/Videos");
-    EXPECT_EQ(g_strTempFolder, "/opt/prog/Temp");
+    EXPECT_EQ(GetTempFolderSetting(), "/opt/prog/Temp");
 
     CMainFrame::SetDefaultFolders("/opt/prog");
     EXPECT_TRUE(Load(Doc("<dir type=\"Video\">/nope</dir><dir type=\"temp\">  /t m p  </dir><dir>/x</dir>"
                          "<dir type=\"temp\">/last</dir><DIR TYPE=\"video\"></DIR>",
                          "")));
     EXPECT_EQ(Video(), "");  // an empty dir sets an empty folder
-    EXPECT_EQ(g_strTempFolder, "/last");
+    EXPECT_EQ(GetTempFolderSetting(), "/last");
 
     EXPECT_TRUE(Load(Doc("<dir type=\"temp\">  /t m p  </dir><dir type=\"video\"/>", "")));
-    EXPECT_EQ(g_strTempFolder, "  /t m p  ");  // taken untrimmed
+    EXPECT_EQ(GetTempFolderSetting(), "  /t m p  ");  // taken untrimmed
     EXPECT_EQ(Video(), "");
 }
 
@@ -84,7 +84,7 @@ TEST_F(LoadTest, NamesMatchInAnyCaseButTypeValuesExactly)
     EXPECT_EQ(Info("up").title, "Loud");
     EXPECT_EQ(Info("up").error, 5);
     EXPECT_EQ(Info("mixed").title, "quiet");
-    EXPECT_EQ(g_strTempFolder, "/T");
+    EXPECT_EQ(GetTempFolderSetting(), "/T");
 }
 
 TEST_F(LoadTest, IdsAreTrimmedBlankOnesDroppedDuplicatesKeepTheFirst)
@@ -166,7 +166,7 @@ TEST_F(LoadTest, CutInsideTheThirdItemKeepsTheFirstTwo)
     const qsizetype third = whole.indexOf("<item id=\"three\"");
     EXPECT_TRUE(Load(whole.left(third + 40)));
     EXPECT_EQ(Ids(), QStringList({"one", "two"}));
-    EXPECT_EQ(g_strTempFolder, "/cut");
+    EXPECT_EQ(GetTempFolderSetting(), "/cut");
 }
 
 TEST_F(LoadTest, ReaderErrorsKeepWhatCameBefore)

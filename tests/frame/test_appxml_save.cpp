@@ -109,6 +109,10 @@ TEST_F(SaveTest, WritesTheDocumentWithFullEndTagsAndNoBom)
                       "            <dir type=\"video\">/p/Video</dir>\n"
                       "            <dir type=\"temp\">/p/Temp</dir>\n"
                       "        </directories>\n"
+                      "        <limits>\n"
+                      "            <limit type=\"downloads\">3</limit>\n"
+                      "            <limit type=\"rate\">0</limit>\n"
+                      "        </limits>\n"
                       "    </options>\n"
                       "    <content>\n"
                       "        <item id=\"new1\">\n"
@@ -136,7 +140,7 @@ TEST_F(SaveTest, WritesTheDocumentWithFullEndTagsAndNoBom)
 TEST_F(SaveTest, EmptyListAndEmptyFoldersStillGetFullEndTags)
 {
     CMainFrame::SetDefaultFolders("/p");
-    g_strTempFolder.clear();
+    SetTempFolderSetting(QString());
     SetVideoFolderSetting(QString());
     ASSERT_EQ(Save(), 1);
     const QByteArray text = Read();
@@ -148,7 +152,7 @@ TEST_F(SaveTest, EmptyListAndEmptyFoldersStillGetFullEndTags)
 TEST_F(SaveTest, RoundTripKeepsFoldersItemsOrderFieldsAndTheLearnSetting)
 {
     CMainFrame::SetDefaultFolders(QString::fromUtf8("/home/zoë/€ & <prog>"));
-    g_strTempFolder = "  spaced temp  ";
+    SetTempFolderSetting("  spaced temp  ");
     const QString title = QString::fromUtf8("<b>\"Quotes\" & 'apostrophes'</b> — 日本語 😀 ]]> line\r\nbreak");
     Add("x1", title, "/v/x1.mp4", "/t/x1.jpg", "/i/x1.png", DE_INTERNET, 4194304, 1024);
     Add("x2", "second", "", "", "", DE_NONE, -1, 0, ROW_AT_TOP);
@@ -159,14 +163,14 @@ TEST_F(SaveTest, RoundTripKeepsFoldersItemsOrderFieldsAndTheLearnSetting)
     ASSERT_EQ(Save(), 1);
 
     const QString video = Video();
-    const QString temp = g_strTempFolder;
+    const QString temp = GetTempFolderSetting();
     items.clear();
     CMainFrame::SetDefaultFolders("/elsewhere");
     learn = -1;
     ASSERT_TRUE(frame.LoadAppXml(path));
     EXPECT_EQ(learn, 0);
     EXPECT_EQ(Video(), video);
-    EXPECT_EQ(g_strTempFolder, temp);
+    EXPECT_EQ(GetTempFolderSetting(), temp);
     EXPECT_EQ(Ids(), QStringList({"x0", "x2", "x1", "x3"}));
     const DownloaderInfo a = Info("x1");
     EXPECT_EQ(a.title, title);
@@ -274,7 +278,7 @@ TEST_F(SaveTest, OnAFullOrReadOnlyDiskTheOldListAndTheOldLearnSettingStay)
         GTEST_SKIP() << "no tmpfs here: " << std::strerror(disk.error);
     const QString file = disk.path + "/app.xml";
     const QByteArray old = appxml::Serialize(
-        "/p/Video", "/p/Temp", {{"old1", "first", "", "", "", 0, 1, 1}, {"old2", "second", "", "", "", 0, 2, 2}});
+        {"/p/Video", "/p/Temp"}, {{"old1", "first", "", "", "", 0, 1, 1}, {"old2", "second", "", "", "", 0, 2, 2}});
     Write(old, file);
     ProfileIn profile(disk.path);
     SetProfileLearnValue(5);
@@ -319,7 +323,7 @@ TEST_F(SaveTest, AListThatCouldNotBeBuiltWholeIsNeverSavedOver)
     FrameProbe::Content(refusing) = content;
     std::vector<appxml::ItemRecord> stored(3);
     stored[0].id = "a1", stored[1].id = "b2", stored[2].id = "c3";
-    const QByteArray bytes = appxml::Serialize("/v", "/t", stored);
+    const QByteArray bytes = appxml::Serialize({"/v", "/t"}, stored);
     Write(bytes);
     EXPECT_THROW(refusing.LoadAppXml(path), CInternetException);
     EXPECT_EQ(refusing.SaveAppXml(path), -1);

@@ -257,6 +257,52 @@ TEST_F(FrameTest, AddFlowRefusesAndAccepts)
     EXPECT_TRUE(WaitFor([&] { return Done("first"); }));
 }
 
+// Five addresses under a limit of two: two run and three wait; the last is
+// stopped while it waits, and the other four start and finish in the order
+// they were added, never more than two at once.
+TEST_F(FrameTest, AQueueRunsTwoAtOnceInTheOrderAsked)
+{
+    WriteAppXml("<application><options><limits><limit type=\"downloads\">2</limit></limits></options></application>");
+    Open();
+    QStringList ids, lines;
+    for (int i = 1; i <= 5; ++i) {
+        ids << QStringLiteral("queue%1").arg(i);
+        Video v = Good(20000 * i);
+        v.video.trickleBytes = 1000;
+        v.video.trickleMs = 10;
+        site.setVideo(ids.back().toStdString(), v);
+        lines << "http://www.youtube.com/watch?v=" + ids.back();
+    }
+    Add(lines.join('\n'));
+    EXPECT_EQ(Status(), "Total: 5 videos, 2 downloading, 3 queued");
+    Select({"queue5"});
+    Click(Row("queue5"), 2);
+    EXPECT_FALSE(Disabled(Page("mi_stop")));
+    EXPECT_TRUE(Disabled(Page("mi_restart")));
+    Click(Page("mi_stop"));
+    EXPECT_EQ(Info("queue5").error, DE_STOPPED);
+
+    QStringList started, finished;
+    int most = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        int running = 0;
+        for (const QString& id : ids.mid(0, 4)) {
+            const int32_t state = Info(id).state;
+            running += state != DS_DONE && state != DS_QUEUED;
+            if (state != DS_QUEUED && !started.contains(id))
+                started << id;
+            if (state == DS_DONE && !finished.contains(id))
+                finished << id;
+        }
+        most = std::max(most, running);
+        return finished.size() == 4;
+    }));
+    EXPECT_LE(most, 2);
+    EXPECT_EQ(started, ids.mid(0, 4));
+    EXPECT_EQ(finished, ids.mid(0, 4));
+    EXPECT_EQ(site.count("/vi/queue5/"), 0);
+}
+
 TEST_F(FrameTest, LearnSettingChangesOnlyThroughOk)
 {
     Open();

@@ -40,7 +40,7 @@ TEST(FrameStore, LoadAndSaveThroughTheFrameMembers)
         EXPECT_EQ(frame.AddressDlgLearn, 1);
         EXPECT_TRUE(frame.LoadAppXml(frame.m_strAppXmlPath));
         EXPECT_EQ(frame.AddressDlgLearn, 0);
-        EXPECT_EQ(g_strTempFolder, "/tmp/t");
+        EXPECT_EQ(GetTempFolderSetting(), "/tmp/t");
         EXPECT_EQ(GetVideoFolderSetting(),
                   QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Ferrowick");
         ASSERT_EQ(FrameProbe::Items(frame).size(), 2u);

@@ -64,7 +64,7 @@ TEST(StatusText, RunningBeforeTheTransferShowsThePhase)
     EXPECT_EQ(StatusText(Running(DS_THUMBNAIL, 0, 0, 0), 5000), "Downloading Thumbnail...");
     EXPECT_EQ(StatusText(Running(DS_PARSING, 0, 0, 0), 5000), "Parsing Title...");
     EXPECT_EQ(StatusText(Running(DS_IDLE, 0, 0, 0), 5000), "Parsing...");
-    EXPECT_EQ(StatusText(Running(4, 0, 0, 0), 5000), "Parsing...");
+    EXPECT_EQ(StatusText(Running(DS_QUEUED, 4194304, 2097152, 7000), 9000), "Queued");
     // Same millisecond as the start: no rate can be formed yet.
     EXPECT_EQ(StatusText(Running(DS_DOWNLOADING, 4194304, 2097152, 7000), 7000), "Parsing...");
     // A start tick of 0 means "not started" even with bytes counted.

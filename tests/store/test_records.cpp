@@ -42,7 +42,7 @@ TEST(Records, WhatIsWrittenReadsBackTheSame)
         {"a1", "Line\r\nbreak & <tag> \x01 ctl", "/v/a b.mp4", "/t/a1.jpg", "", 0, 5368709120, -5},
         {"b2", "", "", "", "", 1, 0, 0},
     };
-    const QByteArray bytes = appxml::Serialize("/home/u/Vid\"eos", "", items);
+    const QByteArray bytes = appxml::Serialize({"/home/u/Vid\"eos", "", 0, 250}, items);
     EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     EXPECT_NE(bytes.indexOf("<dir type=\"temp\"></dir>"), -1);  // never an empty-element tag
 
@@ -50,6 +50,16 @@ TEST(Records, WhatIsWrittenReadsBackTheSame)
     ASSERT_TRUE(appxml::Parse(bytes, doc));
     EXPECT_EQ(doc.videoFolder, QString("/home/u/Vid\"eos"));
     EXPECT_EQ(doc.tempFolder, QString(""));
+    EXPECT_EQ(doc.downloadLimit, 0);  // no limit
+    EXPECT_EQ(doc.rateLimitKiB, 250);
+    // An unknown type is ignored, a number that is no setting's gives the default.
+    Document odd;
+    ASSERT_TRUE(appxml::Parse("<application><options><limits><limit type=\"downloads\">21</limit>"
+                              "<limit type=\"rate\">9x</limit><limit type=\"speed\">5</limit>"
+                              "</limits></options></application>",
+                              odd));
+    EXPECT_EQ(odd.downloadLimit, 3);
+    EXPECT_EQ(odd.rateLimitKiB, 0);
     ASSERT_EQ(doc.items.size(), 2u);
     // A control character cannot travel in XML 1.0: it becomes U+FFFD rather
     // than cutting the document short.
@@ -62,11 +72,11 @@ TEST(Records, WhatIsWrittenReadsBackTheSame)
 
     QTemporaryDir dir;
     const QString path = dir.filePath("app.xml");
-    ASSERT_EQ(appxml::Save(path, "/v", "/t", items), 1);
+    ASSERT_EQ(appxml::Save(path, {"/v", "/t"}, items), 1);
     Document loaded;
     EXPECT_TRUE(appxml::Load(path, loaded));
     EXPECT_EQ(loaded.items.size(), 2u);
-    EXPECT_EQ(appxml::Save(dir.filePath("missing/app.xml"), "/v", "/t", items), -1);
+    EXPECT_EQ(appxml::Save(dir.filePath("missing/app.xml"), {"/v", "/t"}, items), -1);
     EXPECT_FALSE(appxml::Load(dir.filePath("missing/app.xml"), loaded));
 }
 

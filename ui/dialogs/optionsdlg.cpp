@@ -5,7 +5,7 @@
 #include "productinfo.h"
 #include "ui_optionsdlg.h"
 
-#include "engine/folders.h"
+#include "engine/settings.h"
 
 #include <QMessageBox>
 
@@ -16,6 +16,7 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent), m_ui(std::make_uniq
     connect(m_ui->browseButton, &QPushButton::clicked, this, &COptionsDlg::OnBrowse);
     connect(m_ui->okButton, &QPushButton::clicked, this, &COptionsDlg::OnOkButton);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &COptionsDlg::reject);
+    connect(m_ui->rateCheck, &QCheckBox::toggled, m_ui->rateSpin, &QWidget::setEnabled);
 }
 
 COptionsDlg::~COptionsDlg() = default;
@@ -28,7 +29,8 @@ int COptionsDlg::DoModal()
 
 void COptionsDlg::OnInitDialog()
 {
-    m_strFolder = GetVideoFolderSetting();
+    m_settings = CSettings::Instance().Values();
+    m_strFolder = m_settings.videoFolder;
     DoDataExchange(false);
 }
 
@@ -40,6 +42,11 @@ bool COptionsDlg::DoDataExchange(bool save)
         // back refuses it instead.
         m_ui->folderEdit->setText(m_strFolder);
         m_ui->folderEdit->setCursorPosition(0);
+        m_ui->downloadsSpin->setValue(m_settings.downloadLimit);
+        m_ui->rateCheck->setChecked(m_settings.rateLimitKiB > 0);
+        if (m_settings.rateLimitKiB > 0)
+            m_ui->rateSpin->setValue(m_settings.rateLimitKiB);
+        m_ui->rateSpin->setEnabled(m_settings.rateLimitKiB > 0);
         return true;
     }
     const QString text = m_ui->folderEdit->text();
@@ -53,6 +60,9 @@ bool COptionsDlg::DoDataExchange(bool save)
         return false;
     }
     m_strFolder = text;
+    m_settings.videoFolder = text;
+    m_settings.downloadLimit = m_ui->downloadsSpin->value();
+    m_settings.rateLimitKiB = m_ui->rateCheck->isChecked() ? m_ui->rateSpin->value() : 0;
     return true;
 }
 
@@ -60,8 +70,10 @@ void COptionsDlg::OnBrowse()
 {
     CFolderDialog chooser(this, m_strFolder);
     if (chooser.DoModal() == IDOK) {
+        // Only the folder's box: the limits keep what the user set meanwhile.
         m_strFolder = chooser.m_strSelectedPath;
-        DoDataExchange(false);
+        m_ui->folderEdit->setText(m_strFolder);
+        m_ui->folderEdit->setCursorPosition(0);
     }
 }
 
@@ -71,7 +83,7 @@ void COptionsDlg::OnOkButton()
     // the dialog stays open, nor after Cancel.
     if (!DoDataExchange(true))
         return;
-    SetVideoFolderSetting(m_strFolder);
+    CSettings::Instance().Apply(m_settings);
     done(IDOK);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/settingsvalues.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -10,18 +12,20 @@ class COptionsDlg;
 }
 
 // "Options": shows the video folder, changes it only through Browse, and
-// puts the change into force on OK. Cancel, Escape and the close box leave
-// the setting as it was.
+// the limits of the download queue and rate. It edits a copy of the
+// settings and puts it into force on OK; Cancel, Escape and the close box
+// leave the settings as they were.
 class COptionsDlg : public QDialog {
     Q_OBJECT
 public:
     explicit COptionsDlg(QWidget* parent = nullptr);
     ~COptionsDlg() override;
 
-    // IDOK once g_strVideoFolder holds the folder shown, else IDCANCEL.
+    // IDOK once the settings hold what it shows, else IDCANCEL.
     int DoModal();
 
     QString m_strFolder;
+    SettingsValues m_settings;  // the copy being edited
 
     // The longest folder the setting accepts.
     static constexpr int MAX_FOLDER_LENGTH = 256;

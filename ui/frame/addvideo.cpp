@@ -3,6 +3,7 @@
 // outside the window take the same way through the address box.
 #include "mainframe.h"
 
+#include "engine/downloadqueue.h"
 #include "engine/myyoutubedownloader.h"
 #include "platform/exception.h"
 #include "platform/textconv.h"
@@ -115,9 +116,11 @@ CMainFrame::AddOutcome CMainFrame::AddAddress(const QString& address, bool tell)
                 MessageBox(DuplicateText(address), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
             return AddOutcome::Duplicate;
         }
-        item->m_pDownloader->Start();  // a job that cannot start still gets its row
+        CMyYouTubeDownloader* job = item->m_pDownloader;
         InsertRow(item.get(), m_content, ROW_AT_TOP);
         m_items.emplace(id, std::move(item));
+        m_queue->Start(job);  // a job that cannot start ends at once, with its row
+        PollQueue();
         ScheduleSave();
         UpdateElement(m_content, true);
         return AddOutcome::Added;

@@ -3,6 +3,7 @@
 #include "mainframe.h"
 
 #include "engine/folders.h"
+#include "engine/downloadqueue.h"
 #include "engine/myyoutubedownloader.h"
 #include "engine/sitehosts.h"
 #include "platform/paths.h"
@@ -84,19 +85,19 @@ bool CMainFrame::OnMenuItemClick(HELEMENT menuItem)
             if (CDownloadItem* item = ItemOfRow(row)) {
                 const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_ERROR);
                 if (info.state != DS_DONE || info.error != DE_NONE)
-                    item->m_pDownloader->Start();
+                    m_queue->Start(item->m_pDownloader);
             }
         }
     } else if (m_miResume == menuItem) {
         for (const auto& row : selected) {
             CDownloadItem* item = ItemOfRow(row);
             if (item && CMyYouTubeDownloader::CanResume(item->Snapshot(CMyYouTubeDownloader::DIF_RESUME_RULE)))
-                item->m_pDownloader->Resume();
+                m_queue->Resume(item->m_pDownloader);
         }
     } else if (m_miStop == menuItem) {
         for (const auto& row : selected) {
             if (CDownloadItem* item = ItemOfRow(row); item && item->Snapshot(DIF_STATE).state != DS_DONE)
-                item->m_pDownloader->Stop();
+                m_queue->Stop(item->m_pDownloader);
         }
     } else if (m_miSelectAll == menuItem) {
         CSelectedElementList rows;
@@ -128,6 +129,7 @@ bool CMainFrame::OnMenuItemClick(HELEMENT menuItem)
     } else {
         return false;
     }
+    PollQueue();
     return true;
 }
 
@@ -144,8 +146,9 @@ void CMainFrame::RemoveSelected()
         // Only the job's own thumbnail goes, whatever path the record holds;
         // the video file stays, and a failure changes nothing.
         const QString thumb = it->second->Snapshot(DIF_THUMBPATH).thumbpath;
-        if (!thumb.isEmpty() && thumb == PathCombine(g_strTempFolder, id + QStringLiteral(".jpg")))
+        if (!thumb.isEmpty() && thumb == PathCombine(GetTempFolderSetting(), id + QStringLiteral(".jpg")))
             QFile::remove(thumb);
+        m_queue->Remove(it->second->m_pDownloader);
         m_items.erase(it);  // the row leaves the page, the job goes to Discard
     }
     if (m_content.is_valid())
@@ -156,10 +159,7 @@ void CMainFrame::RemoveSelected()
 
 void CMainFrame::OpenOptions()
 {
-    const QString before = GetVideoFolderSetting();
-    RunOptionsDialog();
-    if (GetVideoFolderSetting() != before)
-        ScheduleSave();
+    RunOptionsDialog();  // what it applies reaches the window through the settings' change
 }
 
 void CMainFrame::OnContextMenuSetup(HELEMENT, HELEMENT target)

@@ -4,6 +4,7 @@
 
 #include "engine/folders.h"
 #include "engine/myyoutubedownloader.h"
+#include "engine/settings.h"
 #include "platform/paths.h"
 #include "store/appxml.h"
 #include "ui/page/dom.h"
@@ -15,7 +16,7 @@
 
 void CMainFrame::SetDefaultFolders(const QString& programFolder)
 {
-    g_strTempFolder = PathCombine(programFolder, QStringLiteral("Temp"));
+    SetTempFolderSetting(PathCombine(programFolder, QStringLiteral("Temp")));
     // Videos go where a desktop user looks for them, not into the program's data.
     const QString movies = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
     SetVideoFolderSetting(PathCombine(movies.isEmpty() ? programFolder : movies, QStringLiteral("Ferrowick")));
@@ -30,10 +31,13 @@ bool CMainFrame::LoadAppXml(const QString& path)
     appxml::RemoveSaveLeftovers(path);
     appxml::Document doc;
     const bool result = appxml::Load(path, doc);
-    if (doc.videoFolder)
-        SetVideoFolderSetting(*doc.videoFolder);
-    if (doc.tempFolder)
-        g_strTempFolder = *doc.tempFolder;
+    // What the file does not hold keeps its default.
+    SettingsValues settings = CSettings::Instance().Values();
+    settings.videoFolder = doc.videoFolder.value_or(settings.videoFolder);
+    settings.tempFolder = doc.tempFolder.value_or(settings.tempFolder);
+    settings.downloadLimit = doc.downloadLimit.value_or(SettingsValues::kDefaultDownloadLimit);
+    settings.rateLimitKiB = doc.rateLimitKiB.value_or(0);
+    CSettings::Instance().Apply(settings);
     for (const appxml::ItemRecord& r : doc.items) {
         // The add flow never lets an id in twice; a hand-made duplicate would
         // leave a row without its item, so the first one stands.
@@ -76,5 +80,5 @@ int CMainFrame::SaveAppXml(const QString& path)
         records.push_back(
             {id, info.title, info.videopath, info.thumbpath, info.imagepath, stored, info.length, info.completed});
     }
-    return appxml::Save(path, GetVideoFolderSetting(), g_strTempFolder, records);
+    return appxml::Save(path, CSettings::Instance().Values(), records);
 }

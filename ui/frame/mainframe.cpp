@@ -3,7 +3,9 @@
 #include "notifier.h"
 #include "sleepinhibitor.h"
 
+#include "engine/downloadqueue.h"
 #include "engine/myyoutubedownloader.h"
+#include "engine/settings.h"
 #include "platform/exception.h"
 #include "platform/layout/layoutview.h"
 #include "platform/layout/view/layoutwebview.h"
@@ -49,11 +51,12 @@ QRegion RoundedRegion(int width, int height)
 }  // namespace
 
 CMainFrame::CMainFrame()
-    : event_handler(HANDLE_ALL), m_notifier(std::make_unique<CDownloadNotifier>()),
-      m_sleepInhibitor(std::make_unique<CSleepInhibitor>())
+    : event_handler(HANDLE_ALL), m_queue(std::make_unique<CDownloadQueue>(CSettings::Instance().DownloadLimit())),
+      m_notifier(std::make_unique<CDownloadNotifier>()), m_sleepInhibitor(std::make_unique<CSleepInhibitor>())
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAcceptDrops(true);
+    connect(&CSettings::Instance(), &CSettings::changed, this, &CMainFrame::OnSettingsChanged);
 }
 
 CMainFrame::~CMainFrame()
@@ -61,6 +64,7 @@ CMainFrame::~CMainFrame()
     m_timerRefresh.stop();
     m_timerExitWait.stop();
     m_timerSave.stop();
+    m_timerQueue.stop();
     if (m_view && m_view->focusProxy())
         m_view->focusProxy()->removeEventFilter(this);
     m_view.reset();
@@ -70,7 +74,9 @@ CMainFrame::~CMainFrame()
           &m_miOpen,    &m_miRestart, &m_miResume,    &m_miStop,   &m_miSelectAll, &m_miRemove,
           &m_miOpenUrl, &m_miOptions, &m_miOpenFile,  &m_thumbTip, &m_thumbTipImg})
         e->release();
-    // Items next: each takes its row off the page and discards its job.
+    // Items next: each takes its row off the page and discards its job,
+    // which the queue must have let go first.
+    m_queue.reset();
     m_items.clear();
     m_content.release();
     if (m_hwnd) {
@@ -203,6 +209,8 @@ void CMainFrame::timerEvent(QTimerEvent* event)
         OnTimer(TIMER_REFRESH);
     else if (event->timerId() == m_timerExitWait.timerId())
         OnTimer(TIMER_EXIT_WAIT);
+    else if (event->timerId() == m_timerQueue.timerId())
+        PollQueue();
     else if (event->timerId() == m_timerSave.timerId()) {
         m_timerSave.stop();
         if (!m_bExiting)
@@ -360,6 +368,24 @@ void CMainFrame::RunOptionsDialog()
     dlg.DoModal();
 }
 
+void CMainFrame::PollQueue()
+{
+    m_queue->Poll();
+    if (m_queue->Queued() > 0 && !m_bExiting) {
+        if (!m_timerQueue.isActive())
+            m_timerQueue.start(QUEUE_POLL_ELAPSE, this);
+    } else {
+        m_timerQueue.stop();
+    }
+}
+
+void CMainFrame::OnSettingsChanged()
+{
+    m_queue->SetLimit(CSettings::Instance().DownloadLimit());
+    PollQueue();
+    ScheduleSave();
+}
+
 void CMainFrame::ScheduleSave()
 {
     if (!m_timerSave.isActive() && !m_bExiting)
@@ -410,16 +436,16 @@ void CMainFrame::RunAboutDialog()
 void CMainFrame::OnTimer(int nIDEvent)
 {
     if (nIDEvent == TIMER_REFRESH) {
-        int downloading = 0;
+        PollQueue();
         int uncompleted = 0;
         for (auto& [id, item] : m_items) {
             const DownloaderInfo info = item->Snapshot(DIF_STATE | DIF_ERROR);
-            if (info.state != DS_DONE)
-                ++downloading;
-            else if (info.error != DE_NONE)
+            if (info.state == DS_DONE && info.error != DE_NONE)
                 ++uncompleted;
             UpdateRow(item.get());
         }
+        const int downloading = m_queue->Running();
+        const int queued = m_queue->Queued();
         m_sleepInhibitor->SetDownloading(downloading > 0);
         if (m_content.is_valid())
             UpdateElement(m_content, true);
@@ -429,6 +455,8 @@ void CMainFrame::OnTimer(int nIDEvent)
             text += QStringLiteral(", %1 uncompleted").arg(uncompleted);
         if (downloading)
             text += QStringLiteral(", %1 downloading").arg(downloading);
+        if (queued)
+            text += QStringLiteral(", %1 queued").arg(queued);
         if (m_statusBar.is_valid()) {
             SetElementText(m_statusBar, text);
             UpdateElement(m_statusBar, true);
@@ -444,11 +472,8 @@ void CMainFrame::OnTimer(int nIDEvent)
                 modal->close();
             return;
         }
-        for (auto& [id, item] : m_items) {
-            const DownloaderInfo info = item->Snapshot(DIF_STATE);
-            if (info.state != DS_DONE)
-                return;
-        }
+        if (m_queue->Running() > 0)
+            return;
         KillTimer(TIMER_EXIT_WAIT);
         SaveAppXml(m_strAppXmlPath);
         DestroyWindow();
@@ -457,17 +482,8 @@ void CMainFrame::OnTimer(int nIDEvent)
 
 void CMainFrame::OnClose()
 {
-    int running = 0;
-    CSelectedElementList rows;
-    if (m_content.is_valid())
-        SelectElements(m_content, "Option", rows);
-    for (const htmlayout::dom::element& row : rows) {
-        if (CDownloadItem* item = ItemOfRow(row)) {
-            const DownloaderInfo info = item->Snapshot(DIF_STATE);
-            if (info.state != DS_DONE)
-                ++running;
-        }
-    }
+    // A job waiting for its slot is as unfinished as a running one.
+    const int running = m_queue->Running() + m_queue->Queued();
     if (running == 0) {
         SaveAppXml(m_strAppXmlPath);
         DestroyWindow();
@@ -492,9 +508,6 @@ void CMainFrame::ExitAfterStopping()
     KillTimer(TIMER_REFRESH);
     SetTimer(TIMER_EXIT_WAIT, TIMER_EXIT_WAIT_ELAPSE);
     hide();
-    for (auto& [id, item] : m_items) {
-        const DownloaderInfo info = item->Snapshot(DIF_STATE);
-        if (info.state != DS_DONE)
-            item->m_pDownloader->Stop();
-    }
+    m_timerQueue.stop();
+    m_queue->StopAll();
 }

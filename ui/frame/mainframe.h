@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 class CDownloadNotifier;
+class CDownloadQueue;
 class CSleepInhibitor;
 class QMimeData;
 
@@ -28,6 +29,7 @@ constexpr int TIMER_EXIT_WAIT = 124;
 constexpr int TIMER_REFRESH_ELAPSE = 1000;    // ms between refreshes of the rows and the status bar
 constexpr int TIMER_EXIT_WAIT_ELAPSE = 1000;  // ms between looks at the jobs still running at exit
 constexpr int SAVE_DELAY = 1000;              // ms from a change of the list to its save
+constexpr int QUEUE_POLL_ELAPSE = 250;        // ms between looks for a free slot while jobs wait
 
 // The main window: a frameless, rounded top-level window whose whole area
 // is the page. It owns the list items, dispatches the page's behaviour
@@ -126,6 +128,10 @@ private:
     bool OnPopupRequest(HELEMENT popup, HELEMENT source);
     void RemoveSelected();
     void OpenOptions();
+    // Starts waiting jobs whose slot has freed; looks again soon while any wait.
+    void PollQueue();
+    // What a change of the settings means for the window: the queue's limit, a save.
+    void OnSettingsChanged();
     // app.xml is written again soon after what it holds changed, so a crash
     // or a kill loses nothing; one timer gathers changes close together.
     void ScheduleSave();
@@ -141,12 +147,15 @@ private:
         m_captionText, m_about, m_options, m_itemMenu, m_miOpen, m_miRestart, m_miResume, m_miStop, m_miSelectAll,
         m_miRemove, m_miOpenUrl, m_miOptions, m_miOpenFile, m_thumbTip, m_thumbTipImg;
     ItemTable m_items;  // video id -> item, owned
+    // Decides when the items' jobs run; holds no job of its own.
+    std::unique_ptr<CDownloadQueue> m_queue;
 
     HWND m_hwnd = nullptr;
     std::unique_ptr<layout::LayoutWebView> m_view;
     QBasicTimer m_timerRefresh;   // id TIMER_REFRESH
     QBasicTimer m_timerExitWait;  // id TIMER_EXIT_WAIT
     QBasicTimer m_timerSave;
+    QBasicTimer m_timerQueue;
     std::unordered_map<QString, bool> m_finishedSeen;  // video id -> DS_DONE at the last look
     bool m_bLookedOnce = false;                        // the items read at start were looked at
     std::unique_ptr<CDownloadNotifier> m_notifier;

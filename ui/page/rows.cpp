@@ -82,7 +82,8 @@ void UpdateRow(CDownloadItem* item, uint32_t now)
         element input = Child("input", nullptr, progress);
         SetAttribute(input, "type", QStringLiteral("progress"));
         SetAttribute(input, "maxvalue", QString::number(info.length));
-        SetAttribute(input, "value", QString::number(info.completed));
+        // A job waiting for its turn has done nothing of this run yet.
+        SetAttribute(input, "value", QString::number(info.state == DS_QUEUED ? 0 : info.completed));
     }
 
     InsertElement(thumb, row, HTMLAYOUT_APPEND);

@@ -52,6 +52,8 @@ QString FinishedText(const DownloaderInfo& info)
 
 QString RunningText(const DownloaderInfo& info, uint32_t now)
 {
+    if (info.state == DS_QUEUED)
+        return QStringLiteral("Queued");
     const uint32_t elapsed = now - info.starttick;  // wraps like the tick counter
     if (info.starttick == 0 || elapsed == 0) {
         switch (info.state) {
