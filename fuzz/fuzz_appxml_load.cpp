@@ -36,16 +36,18 @@ bool Same(const appxml::ItemRecord& a, const appxml::ItemRecord& b)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     appxml::Document first;
+    first.settings.videoFolder = QStringLiteral("/default/video");
+    first.settings.tempFolder = QStringLiteral("/default/temp");
     appxml::Parse(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)), first);
     for (const appxml::ItemRecord& r : first.items)
         Check(!r.id.isEmpty() && r.id == r.id.trimmed());
 
-    const QString video = first.videoFolder.value_or(QStringLiteral("/default/video"));
-    const QString temp = first.tempFolder.value_or(QStringLiteral("/default/temp"));
     appxml::Document second;
-    Check(appxml::Parse(appxml::Serialize({video, temp}, first.items), second));
-    Check(second.videoFolder && Norm(*second.videoFolder) == Norm(video));
-    Check(second.tempFolder && Norm(*second.tempFolder) == Norm(temp));
+    Check(appxml::Parse(appxml::Serialize(first.settings, first.items), second));
+    Check(Norm(second.settings.videoFolder) == Norm(first.settings.videoFolder));
+    Check(Norm(second.settings.tempFolder) == Norm(first.settings.tempFolder));
+    Check(second.settings.downloadLimit == first.settings.downloadLimit &&
+          second.settings.rateLimitKiB == first.settings.rateLimitKiB);
     Check(first.items.size() == second.items.size());
     for (size_t i = 0; i < first.items.size(); ++i)
         Check(Same(first.items[i], second.items[i]));

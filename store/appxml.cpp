@@ -73,16 +73,16 @@ Completion Complete(const ElementStack& stack, Document& doc)
     if (e.m_strName == QLatin1String("limit")) {
         const QString type = e.GetAttribute(QStringLiteral("type"));
         if (type == QLatin1String("downloads"))
-            doc.downloadLimit =
+            doc.settings.downloadLimit =
                 LimitValue(e.m_strText, SettingsValues::kMaxDownloadLimit, SettingsValues::kDefaultDownloadLimit);
         else if (type == QLatin1String("rate"))
-            doc.rateLimitKiB = LimitValue(e.m_strText, SettingsValues::kMaxRateLimitKiB, 0);
+            doc.settings.rateLimitKiB = LimitValue(e.m_strText, SettingsValues::kMaxRateLimitKiB, 0);
     } else if (e.m_strName == QLatin1String("dir")) {
         const QString type = e.GetAttribute(QStringLiteral("type"));
         if (type == QLatin1String("video"))
-            doc.videoFolder = e.m_strText;
+            doc.settings.videoFolder = e.m_strText;
         else if (type == QLatin1String("temp"))
-            doc.tempFolder = e.m_strText;
+            doc.settings.tempFolder = e.m_strText;
     } else if (e.m_strName == QLatin1String("item")) {
         if (const auto* item = dynamic_cast<const CXmlElementItem*>(&e))
             RestoreItem(*item, doc);
@@ -268,6 +268,11 @@ bool Parse(const QByteArray& input, Document& doc)
     // The reader decodes whole blocks before it parses them, so a bad byte
     // would stop it ahead of the elements in front of it. It gets the input
     // only up to the first bad sequence instead, and stops right there.
+    SettingsValues defaults;
+    defaults.videoFolder = doc.settings.videoFolder;
+    defaults.tempFolder = doc.settings.tempFolder;
+    doc.settings = defaults;
+
     QByteArray bytes = input;
     if (IsUtf8Document(bytes))
         bytes.truncate(ValidUtf8Prefix(bytes));

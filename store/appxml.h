@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 // app.xml as plain records: the settings and the download list,
@@ -26,11 +25,10 @@ struct ItemRecord {
 };
 
 struct Document {
-    std::optional<QString> videoFolder;  // the last `dir` of its type, when there was one
-    std::optional<QString> tempFolder;
-    // The last `limit` of its type; a number that is no setting's gives the default.
-    std::optional<int> downloadLimit;
-    std::optional<int> rateLimitKiB;
+    // Comes in holding the folders' defaults; every other setting starts at
+    // its own. The last `dir` or `limit` of a type replaces it, and a limit
+    // that is no number of its setting gives the default.
+    SettingsValues settings;
     std::vector<ItemRecord> items;  // in file order, duplicates included
 };
 

@@ -17,8 +17,8 @@ TEST(Records, ParseKeepsWhatWasCompletedBeforeABreak)
                               "<ITEM ID=\"one\"><TITLE>again</TITLE></ITEM>"
                               "<item id=\"cut\"><title>never ends",
                               doc));
-    EXPECT_EQ(doc.videoFolder, QString("/b"));
-    EXPECT_FALSE(doc.tempFolder.has_value());
+    EXPECT_EQ(doc.settings.videoFolder, QString("/b"));
+    EXPECT_EQ(doc.settings.tempFolder, QString());
     ASSERT_EQ(doc.items.size(), 2u);  // the blank id is dropped, the cut item never completed
     EXPECT_EQ(doc.items[0].id, "one");
     EXPECT_EQ(doc.items[0].title, "T & U");
@@ -48,18 +48,14 @@ TEST(Records, WhatIsWrittenReadsBackTheSame)
 
     Document doc;
     ASSERT_TRUE(appxml::Parse(bytes, doc));
-    EXPECT_EQ(doc.videoFolder, QString("/home/u/Vid\"eos"));
-    EXPECT_EQ(doc.tempFolder, QString(""));
-    EXPECT_EQ(doc.downloadLimit, 0);  // no limit
-    EXPECT_EQ(doc.rateLimitKiB, 250);
+    EXPECT_EQ(doc.settings, (SettingsValues{"/home/u/Vid\"eos", "", 0, 250}));
     // An unknown type is ignored, a number that is no setting's gives the default.
     Document odd;
     ASSERT_TRUE(appxml::Parse("<application><options><limits><limit type=\"downloads\">21</limit>"
                               "<limit type=\"rate\">9x</limit><limit type=\"speed\">5</limit>"
                               "</limits></options></application>",
                               odd));
-    EXPECT_EQ(odd.downloadLimit, 3);
-    EXPECT_EQ(odd.rateLimitKiB, 0);
+    EXPECT_EQ(odd.settings, SettingsValues());
     ASSERT_EQ(doc.items.size(), 2u);
     // A control character cannot travel in XML 1.0: it becomes U+FFFD rather
     // than cutting the document short.

@@ -30,14 +30,10 @@ bool CMainFrame::LoadAppXml(const QString& path)
     // has not saved yet.
     appxml::RemoveSaveLeftovers(path);
     appxml::Document doc;
+    doc.settings.videoFolder = GetVideoFolderSetting();
+    doc.settings.tempFolder = GetTempFolderSetting();
     const bool result = appxml::Load(path, doc);
-    // What the file does not hold keeps its default.
-    SettingsValues settings = CSettings::Instance().Values();
-    settings.videoFolder = doc.videoFolder.value_or(settings.videoFolder);
-    settings.tempFolder = doc.tempFolder.value_or(settings.tempFolder);
-    settings.downloadLimit = doc.downloadLimit.value_or(SettingsValues::kDefaultDownloadLimit);
-    settings.rateLimitKiB = doc.rateLimitKiB.value_or(0);
-    CSettings::Instance().Apply(settings);
+    CSettings::Instance().Apply(doc.settings);
     for (const appxml::ItemRecord& r : doc.items) {
         // The add flow never lets an id in twice; a hand-made duplicate would
         // leave a row without its item, so the first one stands.
