@@ -1,11 +1,9 @@
 #include "myyoutubedownloader.h"
 
 #include "folders.h"
-#include "patterns.h"
 #include "videofilename.h"
 
 #include "platform/paths.h"
-#include "platform/textconv.h"
 #include "platform/tickcount.h"
 
 #include <QFileInfo>
@@ -218,16 +216,6 @@ void CMyYouTubeDownloader::OnParseStart()
         m_nState = DS_PARSING;
         m_bChanged = 1;
     }
-}
-
-QString CMyYouTubeDownloader::FileTitleOf(const QString& title, const QString& videoId)
-{
-    if (title.trimmed().isEmpty())
-        return QStringLiteral("Unknown-%1").arg(videoId);
-    const QString fileTitle = FromUtf8(ReplaceFileNameCharacters(ToUtf8(title))).trimmed();
-    // A page may hold a title of millions of characters; the row, app.xml
-    // and the notification keep a line of it.
-    return CutToCharacters(fileTitle, kMaxTitleCharacters).trimmed();
 }
 
 void CMyYouTubeDownloader::OnTitle(const QString& title)

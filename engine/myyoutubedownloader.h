@@ -21,9 +21,6 @@ public:
     void Restore(const QString& id, const QString& title, const QString& videopath, const QString& thumbpath,
                  const QString& imagepath, int32_t error, int64_t length, int64_t completed);
 
-    // The most of a scraped title the job keeps: a title is a line of text.
-    static constexpr int kMaxTitleCharacters = 500;
-
     // The download queue's marks: waiting for a slot (false when a worker
     // still has the job), and leaving the queue finished with `error`.
     bool Queue();
@@ -92,9 +89,5 @@ protected:
     CCriticalSection m_csInfo;
 
 private:
-    // The file title a scraped title gives: character references and the
-    // characters a file name cannot hold become spaces.
-    static QString FileTitleOf(const QString& title, const QString& videoId);
-
     static std::atomic<void (*)()> s_afterEndHook;
 };

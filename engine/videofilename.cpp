@@ -1,5 +1,17 @@
 #include "videofilename.h"
 
+#include "patterns.h"
+
+#include "platform/textconv.h"
+
+QString FileTitleOf(const QString& title, const QString& videoId)
+{
+    if (title.trimmed().isEmpty())
+        return QStringLiteral("Unknown-%1").arg(videoId);
+    const QString fileTitle = FromUtf8(ReplaceFileNameCharacters(ToUtf8(title))).trimmed();
+    return CutToCharacters(fileTitle, kMaxTitleCharacters).trimmed();
+}
+
 QString CutToUtf8Bytes(const QString& text, int maxBytes)
 {
     int bytes = 0;

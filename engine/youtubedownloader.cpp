@@ -1,8 +1,8 @@
 #include "youtubedownloader.h"
 
 #include "downloaderinfo.h"
-#include "patterns.h"
 #include "sitehosts.h"
+#include "sitetext.h"
 #include "videofilename.h"
 
 #include "platform/decimal.h"
@@ -13,8 +13,6 @@
 #include "platform/textconv.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QUrl>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -69,22 +67,14 @@ bool OpenPartialFile(CFile& file, const QString& path)
     }
 }
 
-// Whether the answer is the rest of the very file the partial one began:
-// "bytes FROM-(LENGTH-1)/LENGTH", with the length the job stored.
+// Whether the answer is the rest of the very file the partial one began.
 bool ContinuesAt(const CHttpFile& file, int64_t from, int64_t length)
 {
-    if (file.GetStatusCode() != HTTP_STATUS_PARTIAL_CONTENT)
-        return false;
-    static const QRegularExpression range(QStringLiteral("^bytes\\s+(\\d{1,18})-(\\d{1,18})/(\\d{1,18})$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    QString text;
-    file.QueryInfo(HTTP_QUERY_CONTENT_RANGE, text);
-    const QRegularExpressionMatch m = range.match(text.trimmed());
-    if (!m.hasMatch() || m.captured(1).toLongLong() != from || m.captured(2).toLongLong() != length - 1 ||
-        m.captured(3).toLongLong() != length)
-        return false;
+    QString range;
+    file.QueryInfo(HTTP_QUERY_CONTENT_RANGE, range);
     QString lengthText;
-    return !file.QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText) || lengthText.trimmed().toLongLong() == length - from;
+    const bool hasLength = file.QueryInfo(HTTP_QUERY_CONTENT_LENGTH, lengthText);
+    return ContinuesAt(file.GetStatusCode(), range, hasLength ? &lengthText : nullptr, from, length);
 }
 
 // The job's own earlier file of this title is written again. Any other file
@@ -100,7 +90,7 @@ QString OpenVideoFile(CFile& file, const QString& folder, const QString& fileTit
         return earlier;
     }
     for (int n = 1; n <= kMaxFileNumber; ++n) {
-        const QString path = PathCombine(folder, VideoFileName(fileTitle, n, extension));
+        QString path = PathCombine(folder, VideoFileName(fileTitle, n, extension));
         try {
             file.Open(path, CFile::CreateNew);
             return path;
@@ -136,34 +126,7 @@ CYouTubeDownloader::~CYouTubeDownloader()
 
 bool CYouTubeDownloader::SetAddress(const QString& address)
 {
-    // Parsed as a browser's address bar does: characters that may not stand
-    // in an address (a blank, |, a lone %) are encoded rather than refused,
-    // and dot segments are removed, so the patterns see the path the site
-    // would be asked for. The id the patterns take stays letters, digits, _ and -.
-    const QUrl url = QUrl(address, QUrl::TolerantMode).adjusted(QUrl::NormalizePathSegments);
-    if (!url.isValid() || url.isRelative() || url.scheme() != QLatin1String("http") || url.host().isEmpty())
-        return false;
-
-    const std::string host = ToUtf8(url.host(QUrl::FullyEncoded));
-    QString pathAndQuery = url.path(QUrl::FullyEncoded);
-    if (url.hasQuery())
-        pathAndQuery += '?' + url.query(QUrl::FullyEncoded);
-    const std::string path = ToUtf8(pathAndQuery);
-
-    std::string id;
-    if (IsSiteHost(host)) {
-        if (!WholeMatch(path, g_reWatchPath, id) && !WholeMatch(path, g_reEmbedPath, id))
-            return false;
-    } else if (IsThumbHost(host)) {
-        if (!WholeMatch(path, g_reThumbPath, id))
-            return false;
-    } else {
-        return false;
-    }
-    if (id.empty())
-        return false;
-    m_strVideoId = FromUtf8(id);
-    return true;
+    return VideoIdOfAddress(address, m_strVideoId);
 }
 
 bool CYouTubeDownloader::Start()
@@ -304,11 +267,7 @@ void CYouTubeDownloader::ParseWatchPage(QString& token, QString& title)
         return true;
     });
 
-    std::string group;
-    if (Search(body, g_reTitle, group))
-        title = FromUtf8(group);
-    if (Search(body, g_rePageToken, group))
-        token = FromUtf8(group);
+    ScrapeWatchPage(body, title, token);
     ThrowIfStopping();
 
     token = token.trimmed();
@@ -323,9 +282,9 @@ void CYouTubeDownloader::FetchTokenFromRedirect(QString& token)
     auto req = SendRequest(kVideoSiteHost, QStringLiteral("v/%1").arg(m_strVideoId), INTERNET_FLAG_NO_AUTO_REDIRECT);
     QString location;
     req->file->QueryInfo(HTTP_QUERY_LOCATION, location);
-    std::string group;
-    if (Search(ToUtf8(location), g_reLocationToken, group))
-        token = FromUtf8(group);
+    const QString found = TokenOfLocation(location);
+    if (!found.isEmpty())
+        token = found;
     ThrowIfStopping();
 }
 

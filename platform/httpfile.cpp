@@ -30,11 +30,6 @@ std::string Trim(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
-bool IsFollowedRedirect(uint32_t status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
 }  // namespace
 
 struct CHttpFile::Curl {
@@ -58,7 +53,8 @@ struct CHttpFile::Curl {
 
 CHttpFile::CHttpFile(std::string url, QString agent, uint32_t receiveTimeoutMs, bool followRedirects)
     : m_strUrl(std::move(url)), m_strAgent(std::move(agent)),
-      m_dwTimeout(receiveTimeoutMs ? receiveTimeoutMs : INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS), m_bFollow(followRedirects)
+      m_dwTimeout(receiveTimeoutMs ? receiveTimeoutMs : INTERNET_DEFAULT_RECEIVE_TIMEOUT_MS),
+      m_bFollow(followRedirects), m_headers(followRedirects)
 {
 }
 
@@ -96,30 +92,7 @@ size_t CHttpFile::HeaderCallback(char* data, size_t size, size_t n, void* p)
     auto* self = static_cast<CHttpFile*>(p);
     const size_t len = size * n;
     self->m_nLastActivityMs = NowMs();
-    std::string line(data, len);
-    if (line.rfind("HTTP/", 0) == 0) {
-        // A new response begins (after a redirect or an interim answer): its headers replace the last.
-        self->m_responseHeaders.clear();
-        const size_t sp = line.find(' ');
-        self->m_nStatus = sp == std::string::npos ? 0 : uint32_t(std::strtoul(line.c_str() + sp + 1, nullptr, 10));
-        return len;
-    }
-    line = Trim(line);
-    if (line.empty()) {
-        const bool interim = self->m_nStatus >= 100 && self->m_nStatus < 200;
-        bool redirected = false;
-        if (self->m_bFollow && IsFollowedRedirect(self->m_nStatus)) {
-            for (const auto& [name, value] : self->m_responseHeaders)
-                if (strcasecmp(name.c_str(), "Location") == 0 && !value.empty())
-                    redirected = true;
-        }
-        if (!interim && !redirected)
-            self->m_bHeadersDone = true;
-        return len;
-    }
-    const size_t colon = line.find(':');
-    if (colon != std::string::npos)
-        self->m_responseHeaders.emplace_back(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+    self->m_headers.Feed(std::string_view(data, len));
     return len;
 }
 
@@ -139,7 +112,7 @@ size_t CHttpFile::WriteCallback(char* data, size_t size, size_t n, void* p)
         self->m_buffer.erase(0, self->m_nBufferPos);
         self->m_nBufferPos = 0;
     }
-    self->m_bHeadersDone = true;
+    self->m_headers.SetDone();
     self->m_nLastActivityMs = NowMs();
     self->m_buffer.append(data, len);
     return len;
@@ -190,9 +163,9 @@ void CHttpFile::SendRequest()
     Pump(true);
     if (m_bCancelled)
         throw CUserException(QStringLiteral("stopped while waiting for %1").arg(QString::fromStdString(m_strUrl)));
-    if (!m_bHeadersDone && m_bDone && m_nResult == CURLE_OK)
-        m_bHeadersDone = true;
-    if (m_bDone && m_nResult != CURLE_OK && m_buffer.empty() && !m_bHeadersDone)
+    if (!m_headers.Done() && m_bDone && m_nResult == CURLE_OK)
+        m_headers.SetDone();
+    if (m_bDone && m_nResult != CURLE_OK && m_buffer.empty() && !m_headers.Done())
         Fail(uint32_t(m_nResult), QString::fromUtf8(curl_easy_strerror(CURLcode(m_nResult))));
 }
 
@@ -200,7 +173,7 @@ void CHttpFile::SendRequest()
 // data is buffered), the transfer ends, or nothing arrives within the time-out.
 void CHttpFile::Pump(bool untilHeaders)
 {
-    auto satisfied = [&] { return untilHeaders ? m_bHeadersDone : m_nBufferPos < m_buffer.size(); };
+    auto satisfied = [&] { return untilHeaders ? m_headers.Done() : m_nBufferPos < m_buffer.size(); };
     // The time-out counts from the start of this wait: time the caller spent
     // between reads is not the server's silence.
     m_nLastActivityMs = NowMs();
@@ -238,24 +211,20 @@ bool CHttpFile::QueryInfo(uint32_t query, QString& value) const
 {
     value.clear();
     if (query == HTTP_QUERY_STATUS_CODE) {
-        if (!m_nStatus)
+        if (!m_headers.Status())
             return false;
-        value = QString::number(m_nStatus);
+        value = QString::number(m_headers.Status());
         return true;
     }
     const char* name = query == HTTP_QUERY_CONTENT_LENGTH  ? "Content-Length"
                        : query == HTTP_QUERY_LOCATION      ? "Location"
                        : query == HTTP_QUERY_CONTENT_RANGE ? "Content-Range"
                                                            : nullptr;
-    if (!name)
+    std::string text;
+    if (!name || !m_headers.Find(name, text))
         return false;
-    for (const auto& [have, text] : m_responseHeaders) {
-        if (strcasecmp(have.c_str(), name) == 0) {
-            value = QString::fromUtf8(text.c_str());
-            return true;
-        }
-    }
-    return false;
+    value = QString::fromUtf8(text.c_str());
+    return true;
 }
 
 unsigned CHttpFile::Read(void* buffer, unsigned count)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "httpresponseheaders.h"
 #include "internetdefs.h"
 
 #include <QString>
@@ -33,7 +34,7 @@ public:
     void SendRequest();
     // Value of a header of the final response; false and empty when absent.
     bool QueryInfo(uint32_t query, QString& value) const;
-    uint32_t GetStatusCode() const { return m_nStatus; }
+    uint32_t GetStatusCode() const { return m_headers.Status(); }
     // At most count bytes; 0 at the end of the body or once cancelled. Throws CInternetException on
     // a failure, a time-out, or a body that ends before its Content-Length.
     unsigned Read(void* buffer, unsigned count);
@@ -57,9 +58,7 @@ private:
     std::unique_ptr<Curl> m_curl;
 
     // Response state, filled by the callbacks.
-    std::vector<std::pair<std::string, std::string>> m_responseHeaders;
-    uint32_t m_nStatus = 0;
-    bool m_bHeadersDone = false;
+    CHttpResponseHeaders m_headers;
     bool m_bDone = false;
     bool m_bPaused = false;
     bool m_bCancelled = false;
