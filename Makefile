@@ -74,13 +74,14 @@ test-asan-e2e: deps
 bench: build
 	@cd $(BUILD) && for b in bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && $(TEST_ENV) "$$b"; done; true
 
-# libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600
+# libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600. An input slower
+# than 2 s or a run above 1 GiB counts as a finding.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFERROWICK_FUZZ=ON >/dev/null
 	@cmake --build build-fuzz
 	@for f in build-fuzz/fuzz/fuzz_*; do [ -f "$$f" ] && [ -x "$$f" ] && mkdir -p build-fuzz/corpus/$$(basename $$f) && \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/$$(basename $$f) fuzz/corpus/$$(basename $$f); done; true
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=2 -rss_limit_mb=1024 build-fuzz/corpus/$$(basename $$f) fuzz/corpus/$$(basename $$f); done; true
 
 # The house style (.clang-format): format rewrites, check-format only reports.
 format: deps

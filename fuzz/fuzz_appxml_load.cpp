@@ -4,15 +4,9 @@
 
 #include "store/appxml.h"
 
-#include <cstdlib>
+#include "fuzzcheck.h"
 
 namespace {
-
-void Check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
 
 // Text made only of white space is no text to the reader, so it cannot
 // survive a trip through the file.
