@@ -20,16 +20,6 @@ uint64_t NowMs()
     return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::string Trim(const std::string& s)
-{
-    const char* ws = " \t\r\n";
-    const size_t b = s.find_first_not_of(ws);
-    if (b == std::string::npos)
-        return {};
-    const size_t e = s.find_last_not_of(ws);
-    return s.substr(b, e - b + 1);
-}
-
 }  // namespace
 
 struct CHttpFile::Curl {
@@ -71,20 +61,21 @@ void CHttpFile::Fail(uint32_t code, const QString& what) const
 void CHttpFile::AddRequestHeaders(const QString& line, uint32_t flags)
 {
     const std::string text = line.trimmed().toStdString();
+    const std::string_view view = text;
     const size_t colon = text.find(':');
     // A line break inside the text would smuggle in further header lines.
     if (colon == std::string::npos || colon == 0 || text.find_first_of("\r\n") != std::string::npos)
         return;
-    const std::string name = Trim(text.substr(0, colon));
+    const std::string name(TrimHeaderText(view.substr(0, colon)));
     if (flags & HTTP_ADDREQ_FLAG_ADD_IF_NEW) {
         for (const std::string& have : m_headerLines) {
-            const std::string haveName = Trim(have.substr(0, have.find(':')));
+            const std::string haveName(TrimHeaderText(std::string_view(have).substr(0, have.find(':'))));
             if (strcasecmp(haveName.c_str(), name.c_str()) == 0)
                 return;
         }
     }
     // Blanks before the colon are not allowed on the wire.
-    m_headerLines.push_back(name + ": " + Trim(text.substr(colon + 1)));
+    m_headerLines.push_back(name + ": " + std::string(TrimHeaderText(view.substr(colon + 1))));
 }
 
 size_t CHttpFile::HeaderCallback(char* data, size_t size, size_t n, void* p)

@@ -2,9 +2,7 @@
 
 #include <strings.h>
 
-namespace {
-
-std::string_view Trim(std::string_view s)
+std::string_view TrimHeaderText(std::string_view s)
 {
     const char* ws = " \t\r\n";
     const size_t b = s.find_first_not_of(ws);
@@ -12,6 +10,8 @@ std::string_view Trim(std::string_view s)
         return {};
     return s.substr(b, s.find_last_not_of(ws) - b + 1);
 }
+
+namespace {
 
 bool IsFollowedRedirect(uint32_t status)
 {
@@ -43,13 +43,13 @@ void CHttpResponseHeaders::Feed(std::string_view line)
         m_nStatus = StatusOf(line);
         return;
     }
-    line = Trim(line);
+    line = TrimHeaderText(line);
     if (line.empty()) {
         const bool interim = m_nStatus >= 100 && m_nStatus < 200;
         bool redirected = false;
         if (m_bFollow && IsFollowedRedirect(m_nStatus)) {
-            std::string location;
-            redirected = Find("Location", location) && !location.empty();
+            for (const auto& [name, value] : m_headers)
+                redirected = redirected || (strcasecmp(name.c_str(), "Location") == 0 && !value.empty());
         }
         if (!interim && !redirected)
             m_bDone = true;
@@ -57,7 +57,7 @@ void CHttpResponseHeaders::Feed(std::string_view line)
     }
     const size_t colon = line.find(':');
     if (colon != std::string_view::npos)
-        m_headers.emplace_back(Trim(line.substr(0, colon)), Trim(line.substr(colon + 1)));
+        m_headers.emplace_back(TrimHeaderText(line.substr(0, colon)), TrimHeaderText(line.substr(colon + 1)));
 }
 
 bool CHttpResponseHeaders::Find(const char* name, std::string& value) const

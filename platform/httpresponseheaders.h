@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+// A header's name or value without the blanks and line ends around it.
+std::string_view TrimHeaderText(std::string_view text);
+
 // The header lines of an answer as libcurl hands them over, one at a time.
 // A status line starts a new answer; an empty line ends one, and the final
 // answer's end is the end of the headers. Interim answers (1xx), and

@@ -1,4 +1,5 @@
 #include "platform/exception.h"
+#include "platform/httpresponseheaders.h"
 #include "platform/internetsession.h"
 #include "tests/site/localvideosite.h"
 
@@ -334,6 +335,28 @@ TEST_F(HttpTest, SlowButSteadyTrickleIsNoTimeout)
     auto f = open(kSiteHost, "get_video?video_id=slow&t=t&fmt=18", 0, 400);
     f->SendRequest();
     EXPECT_EQ(readAll(*f).size(), 2000u);
+}
+
+TEST(HttpResponseHeaders, OnlyTheFinalAnswerCountsAndAStatusIsThreeDigits)
+{
+    CHttpResponseHeaders headers(true);
+    for (const char* line : {"HTTP/1.1 100 Continue\r\n", "\r\n", "HTTP/1.1 302 Found\r\n", "Location: /n\r\n", "\r\n"})
+        headers.Feed(line);
+    EXPECT_FALSE(headers.Done());
+    for (const char* line : {"HTTP/1.1 200 OK\r\n", "content-length:  42 \r\n", "\r\n"})
+        headers.Feed(line);
+    std::string value;
+    EXPECT_TRUE(headers.Done());
+    EXPECT_EQ(headers.Status(), 200u);
+    EXPECT_TRUE(headers.Find("Content-Length", value));
+    EXPECT_EQ(value, "42");
+    EXPECT_FALSE(headers.Find("Location", value));
+
+    CHttpResponseHeaders odd(false);
+    odd.Feed("HTTP/1.1 2000 OK\r\n");
+    EXPECT_EQ(odd.Status(), 0u);
+    odd.Feed("HTTP/2 404\r\n");
+    EXPECT_EQ(odd.Status(), 404u);
 }
 
 TEST(ScopedProxyTest, ClearsNoProxyAndRestoresEverything)
