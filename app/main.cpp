@@ -2,6 +2,7 @@
 #include "quenbyapp.h"
 
 #include "platform/layout/view/layoutwebview.h"
+#include "platform/startupmarks.h"
 #include "ui/dialogs/productinfo.h"
 
 #include <QApplication>
@@ -70,6 +71,7 @@ int main(int argc, char** argv)
     int qtArgc = int(qtArguments.size());
 
     QApplication app(qtArgc, qtArgv.data());
+    StartupMark("application");
     CquenbyApp theApp;
     const QStringList& addresses = commandLine.Addresses();
     // A second copy ends here, before the web engine has started: it hands

@@ -1,10 +1,13 @@
 // bench_startup [rows [rounds]]
-// Starts the real program with restored rows (100 unless given), offscreen,
-// and prints:
+// Starts the real program with restored rows (100 unless given), offscreen
+// unless QT_QPA_PLATFORM says otherwise (xcb with a DISPLAY), and prints:
 // the time from process start to the page's first contentful paint (the
 // rows come with the page's first document), the resident memory of the
 // program and its web engine processes together, and the time to quit with
-// nothing running. Repeats a few times; asserts nothing.
+// nothing running. Then where the start's time went, phase by phase (the
+// program's own marks and the page's), and whose the memory is: the
+// program's heap, the snapshot, each web engine process and the page's
+// script heap. Repeats a few times; asserts nothing.
 
 #include "store/appxml.h"
 #include "tests/support/testprogram.h"
@@ -17,12 +20,15 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -33,7 +39,21 @@ namespace {
 struct Memory {
     long rssKb = 0;
     long pssKb = 0;
+    std::map<std::string, long> byProcess;  // proportional, by the web engine's process type
 };
+
+// "renderer", "gpu-process", "zygote", "utility": the --type a web engine
+// process was started with.
+std::string ProcessKind(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return "other";
+    for (const QByteArray& arg : f.readAll().split('\0'))
+        if (arg.startsWith("--type="))
+            return arg.mid(7).toStdString();
+    return "other";
+}
 
 long Field(const QString& file, const char* name)
 {
@@ -69,8 +89,15 @@ Memory TreeMemory(qint64 root)
                 tree.push_back(pid);
     Memory m;
     for (qint64 pid : tree) {
+        const long pss = Field(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:");
         m.rssKb += Field(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS:");
-        m.pssKb += Field(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:");
+        m.pssKb += pss;
+        std::string kind = pid == root ? "program" : ProcessKind(pid);
+        // The zygote's children are forked, not started: they keep its command line.
+        const auto parent = std::find_if(parents.begin(), parents.end(), [&](const auto& p) { return p.first == pid; });
+        if (kind == "zygote" && parent != parents.end() && ProcessKind(parent->second) == "zygote")
+            kind = "renderer";
+        m.byProcess[kind] += pss;
     }
     return m;
 }
@@ -80,13 +107,38 @@ struct Run {
     Memory memory;
     double quitMs = -1;
     int rows = 0;
+    // Phase name -> milliseconds from process start, in the order reached.
+    std::vector<std::pair<std::string, double>> phases;
+    std::map<std::string, double> heapMb;  // the program's heap in use at its marks
+    double snapshotMb = 0;
+    double scriptHeapMb = 0;
+    double scrollFrameMs = -1;
 };
+
+// The program's marks on its error output: "startup: PHASE at MS ms, heap KB KB[, VALUE]".
+void ReadMarks(const QByteArray& err, qint64 started, Run& r)
+{
+    static const QRegularExpression mark(
+        QStringLiteral("\\bstartup: ([a-z ]+) at (\\d+) ms, heap (\\d+) KB(?:, (\\d+))?"));
+    for (const QByteArray& line : err.split('\n')) {
+        const QRegularExpressionMatch m = mark.match(QString::fromUtf8(line));
+        if (!m.hasMatch())
+            continue;
+        const std::string phase = m.captured(1).toStdString();
+        r.phases.push_back({phase, double(m.captured(2).toLongLong() - started)});
+        r.heapMb[phase] = m.captured(3).toDouble() / 1024.0;
+        if (phase == "snapshot built")
+            r.snapshotMb = m.captured(4).toDouble() / 1048576.0;
+    }
+}
 
 Run Once(const QString& home)
 {
     Run r;
-    TestProgram app(home);
-    app.process().setStandardErrorFile(QProcess::nullDevice());
+    // Under X when the bench itself runs there with QT_QPA_PLATFORM=xcb.
+    TestProgram app(home, {{"QT_LOGGING_RULES", "ferrowick.startup.debug=true"},
+                           {"QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM", "offscreen")}});
+    app.process().setProcessChannelMode(QProcess::SeparateChannels);
     const qint64 started = QDateTime::currentMSecsSinceEpoch();
     app.start();
     if (!app.connect())
@@ -98,8 +150,28 @@ Run Once(const QString& home)
                     .toDouble() -
                 double(started);
     r.rows = app.eval("document.querySelectorAll('#content option').length").toInt();
+    const QJsonArray marks = app.eval("performance.getEntriesByType('mark').map(m => [m.name,"
+                                      " performance.timeOrigin + m.startTime])")
+                                 .toArray();
     QThread::msleep(1500);  // settled after the first refresh
     r.memory = TreeMemory(app.process().processId());
+    r.scriptHeapMb = app.eval("performance.memory.usedJSHeapSize").toDouble() / 1048576.0;
+    // The list scrolled by 1000 rows, 25 a frame: the longest frame.
+    app.eval("(() => { const list = document.getElementById('content');"
+             " const row = list.firstElementChild ? list.firstElementChild.getBoundingClientRect().height : 0;"
+             " let last = 0, worst = 0, steps = 40;"
+             " const step = now => { worst = Math.max(worst, now - last); last = now;"
+             "  if (!row || steps-- === 0) { window.benchScrollWorst = worst; return; }"
+             "  list.scrollTop += 25 * row; requestAnimationFrame(step); };"
+             " requestAnimationFrame(now => { last = now; requestAnimationFrame(step); }); })()");
+    WaitFor([&] { return app.eval("window.benchScrollWorst !== undefined").toBool(); }, 10000);
+    r.scrollFrameMs = app.eval("window.benchScrollWorst").toDouble();
+    ReadMarks(app.process().readAllStandardError(), started, r);
+    for (const QJsonValue& m : marks)
+        r.phases.push_back({m[0].toString().toStdString(), m[1].toDouble() - double(started)});
+    r.phases.push_back({"first paint", r.paintMs});
+    std::stable_sort(r.phases.begin(), r.phases.end(),
+                     [](const auto& a, const auto& b) { return a.second < b.second; });
     const QJsonArray c = app.eval("(() => { const b = document.getElementById('close').getBoundingClientRect();"
                                   " return [b.left + b.width / 2, b.top + b.height / 2]; })()")
                              .toArray();
@@ -148,6 +220,34 @@ int main(int argc, char** argv)
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
+    // Where the time and the memory went, as medians over the runs.
+    std::printf("bench_startup: phases, ms from process start (and the step from the one before):\n");
+    double before = 0;
+    for (const auto& [phase, at] : runs.front().phases) {
+        const double ms = median([&, name = phase](const Run& r) {
+            for (const auto& [p, t] : r.phases)
+                if (p == name)
+                    return t;
+            return -1.0;
+        });
+        std::printf("bench_startup:   %-22s %7.0f  (+%.0f)\n", phase.c_str(), ms, ms - before);
+        before = ms;
+    }
+    std::printf("bench_startup: program heap at \"list read\" %.1f MB, at \"rows built\" %.1f MB; snapshot %.1f MB\n",
+                median([](const Run& r) { return r.heapMb.count("list read") ? r.heapMb.at("list read") : -1; }),
+                median([](const Run& r) { return r.heapMb.count("rows built") ? r.heapMb.at("rows built") : -1; }),
+                median([](const Run& r) { return r.snapshotMb; }));
+    std::printf("bench_startup: proportional memory by process:");
+    for (const auto& [kind, kb] : runs.front().memory.byProcess) {
+        std::printf(" %s %.1f MB", kind.c_str(),
+                    median([&, name = kind](const Run& r) {
+                        return r.memory.byProcess.count(name) ? double(r.memory.byProcess.at(name)) : 0.0;
+                    }) / 1024.0);
+        (void)kb;
+    }
+    std::printf("; the page's script heap %.1f MB\n", median([](const Run& r) { return r.scriptHeapMb; }));
+    std::printf("bench_startup: longest frame while the list scrolls by 1000 rows: %.1f ms\n",
+                median([](const Run& r) { return r.scrollFrameMs; }));
     std::printf("bench_startup: median of %d: first paint %.0f ms, memory %.1f MB proportional (%.1f MB resident"
                 " sets summed) for the program and its web engine processes, quit %.0f ms\n",
                 rounds, median([](const Run& r) { return r.paintMs; }),

@@ -36,15 +36,13 @@ QByteArray SnapshotDocument(HWND hwnd)
 {
     if (!hwnd || !hwnd->document())
         return "{}";
-    QJsonObject o = hwnd->snapshot();
     QJsonArray states;
     for (const auto& [bit, attribute] : kShownStates)
         states.append(QJsonArray{qint64(bit), QLatin1String(attribute)});
-    o.insert(QStringLiteral("states"), states);
-    o.insert(QStringLiteral("modifiers"), QJsonObject{{"alt", qint64(ALT_KEY_PRESSED)},
-                                                      {"control", qint64(CONTROL_KEY_PRESSED)},
-                                                      {"shift", qint64(SHIFT_KEY_PRESSED)}});
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+    return hwnd->snapshot(QJsonObject{{"states", states},
+                                      {"modifiers", QJsonObject{{"alt", qint64(ALT_KEY_PRESSED)},
+                                                                {"control", qint64(CONTROL_KEY_PRESSED)},
+                                                                {"shift", qint64(SHIFT_KEY_PRESSED)}}}});
 }
 
 QByteArray TakeMutations(HWND hwnd)

@@ -9,6 +9,7 @@
 #include "textbehavior.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <algorithm>
 
 HLWindow::HLWindow()
@@ -155,14 +156,81 @@ void HLWindow::setDirtyCallback(std::function<void()> onDirty)
         m_mutations.clear();
 }
 
-QJsonObject HLWindow::snapshot()
+namespace {
+
+// JSON written straight into one buffer: a document of ten thousand rows is
+// a hundred thousand nodes, too many for a tree of QJsonObjects to be built
+// first. The same text NodeJson gives, member for member.
+void AppendJsonString(QByteArray& out, const QString& text)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendNodeJson(QByteArray& out, const LayoutNode* n)
+{
+    out += "{\"id\":";
+    out += QByteArray::number(n->id);
+    if (n->isText) {
+        out += ",\"text\":";
+        AppendJsonString(out, n->text);
+        out += '}';
+        return;
+    }
+    out += ",\"tag\":";
+    AppendJsonString(out, QString::fromStdString(n->tag));
+    out += ",\"attrs\":{";
+    for (size_t i = 0; i < n->attrs.size(); ++i) {
+        if (i)
+            out += ',';
+        AppendJsonString(out, QString::fromStdString(n->attrs[i].first));
+        out += ':';
+        AppendJsonString(out, n->attrs[i].second);
+    }
+    out += "},\"state\":";
+    out += QByteArray::number(n->state);
+    out += ",\"children\":[";
+    for (size_t i = 0; i < n->children.size(); ++i) {
+        if (i)
+            out += ',';
+        AppendNodeJson(out, n->children[i]);
+    }
+    out += "]}";
+}
+
+}  // namespace
+
+QByteArray HLWindow::snapshot(const QJsonObject& more)
 {
     m_mutations.clear();
-    QJsonObject o;
-    o.insert(QStringLiteral("style"), m_styleText);
-    if (m_document)
-        o.insert(QStringLiteral("root"), NodeJson(m_document));
-    return o;
+    QByteArray out = "{\"style\":";
+    AppendJsonString(out, m_styleText);
+    if (m_document) {
+        out += ",\"root\":";
+        AppendNodeJson(out, m_document);
+    }
+    const QByteArray rest = QJsonDocument(more).toJson(QJsonDocument::Compact);  // {...}
+    if (rest.size() > 2) {
+        out += ',';
+        out += rest.mid(1);
+    } else {
+        out += '}';
+    }
+    return out;
 }
 
 std::vector<QJsonObject> HLWindow::takeMutations()

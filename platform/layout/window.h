@@ -48,7 +48,9 @@ public:
     void log(QJsonObject record);
     void logUpdate();  // a run of repaint requests is one record
     void setDirtyCallback(std::function<void()> onDirty);
-    QJsonObject snapshot();  // the whole document; the log so far is in it
+    // The whole document as JSON, {"style": ..., "root": NODE} with the
+    // members of more beside them; the log so far is in it.
+    QByteArray snapshot(const QJsonObject& more);
     std::vector<QJsonObject> takeMutations();
     int pendingMutations() const { return int(m_mutations.size()); }
     static QJsonObject NodeJson(const LayoutNode* node);

@@ -447,6 +447,35 @@ TEST_F(Model, MutationLogIsProportionalToTheChange)
     EXPECT_EQ(snap["root"].toObject()["tag"].toString(), "html");
 }
 
+// The snapshot is written by hand for speed; it must say what an insert says.
+TEST_F(Model, SnapshotWritesANodeAsItsInsertRecordDoes)
+{
+    const std::u16string odd = u"quote \" slash \\ line\n tab\t bell\x01 \u00e9\u65e5 \U0001F600 </script>";
+    HELEMENT row = nullptr;
+    HTMLayoutCreateElement("option", nullptr, &row);
+    HTMLayoutSetAttributeByName(row, "value", odd.c_str());
+    HTMLayoutSetElementInnerText16(row, odd.c_str(), unsigned(odd.size()));
+    HTMLayoutInsertElement(row, byId("content"), 0);
+    const QJsonObject inserted = batch()[0].toObject()["node"].toObject();
+    HTMLayout_UnuseElement(row);
+
+    const QJsonDocument snap = QJsonDocument::fromJson(layout::SnapshotDocument(hwnd));
+    ASSERT_TRUE(snap.isObject());
+    std::vector<QJsonObject> open{snap["root"].toObject()};
+    QJsonObject found;
+    while (!open.empty() && found.isEmpty()) {
+        const QJsonObject n = open.back();
+        open.pop_back();
+        if (n["id"] == inserted["id"])
+            found = n;
+        for (const QJsonValue& c : n["children"].toArray())
+            open.push_back(c.toObject());
+    }
+    EXPECT_EQ(found, inserted);
+    EXPECT_EQ(found["attrs"].toObject()["value"].toString(), QString::fromStdU16String(odd));
+    EXPECT_EQ(snap["states"].toArray().size(), 6);
+}
+
 TEST_F(Model, BoxesGiveLocationAndElementAtPoint)
 {
     layout::SetElementBoxes(hwnd, {{layout::NodeId(byId("top")), QRect(0, 0, 680, 63)},

@@ -177,6 +177,27 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
 
 // Batches change only what they name: the other nodes, the scroll position,
 // the focus and the text being typed all survive a refresh.
+TEST(ViewPage, LaysOutOnlyTheRowsNearTheVisiblePartOfTheList)
+{
+    ViewHarness h;
+    ASSERT_TRUE(h.loadPage());
+    for (int i = 0; i < 80; ++i)
+        h.insertRow(0x7FFFFFFF, QStringLiteral("v%1").arg(i), QStringLiteral("Video %1").arg(i),
+                    QStringLiteral("1.0 MB "), false, 1 << 20, 1 << 20);
+    ASSERT_TRUE(h.showView(60000));
+    DevToolsClient dt;
+    ASSERT_TRUE(dt.attach(g_port));
+    const QString shown = QStringLiteral("document.querySelectorAll('#content .title')[%1].getClientRects().length");
+    EXPECT_EQ(dt.eval(shown.arg(0)).toInt(), 1);
+    EXPECT_EQ(dt.eval(shown.arg(79)).toInt(), 0);  // far below: no box for its cells
+    const QString height =
+        QStringLiteral("document.querySelectorAll('#content option')[79].getBoundingClientRect().height");
+    EXPECT_EQ(dt.eval(height).toInt(), 40);  // its place kept
+    dt.eval(QStringLiteral("const c = document.getElementById('content'); c.scrollTop = c.scrollHeight; 0"));
+    EXPECT_TRUE(WaitFor([&] { return dt.eval(shown.arg(79)).toInt() == 1; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return dt.eval(shown.arg(0)).toInt() == 0; }, 5000));
+}
+
 TEST(ViewPage, AppliesBatchesInPlace)
 {
     ViewHarness h;

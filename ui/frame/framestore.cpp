@@ -6,6 +6,7 @@
 #include "engine/myyoutubedownloader.h"
 #include "engine/settings.h"
 #include "platform/paths.h"
+#include "platform/startupmarks.h"
 #include "store/appxml.h"
 #include "ui/page/dom.h"
 #include "ui/page/rows.h"
@@ -33,6 +34,7 @@ bool CMainFrame::LoadAppXml(const QString& path)
     doc.settings.videoFolder = GetVideoFolderSetting();
     doc.settings.tempFolder = GetTempFolderSetting();
     const bool result = appxml::Load(path, doc);
+    StartupMark("list read", qint64(doc.items.size()));
     CSettings::Instance().Apply(doc.settings);
     for (const appxml::ItemRecord& r : doc.items) {
         // The add flow never lets an id in twice; a hand-made duplicate would
@@ -50,6 +52,7 @@ bool CMainFrame::LoadAppXml(const QString& path)
         m_items.emplace(r.id, std::move(item));
     }
     m_bListLoaded = true;
+    StartupMark("rows built", qint64(m_items.size()));
     return result;
 }
 

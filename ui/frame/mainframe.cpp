@@ -10,6 +10,7 @@
 #include "platform/layout/layoutview.h"
 #include "platform/layout/view/layoutwebview.h"
 #include "platform/shellopen.h"
+#include "platform/startupmarks.h"
 #include "ui/dialogs/aboutdlg.h"
 #include "ui/dialogs/appicon.h"
 #include "ui/dialogs/dialogcommon.h"
@@ -143,6 +144,23 @@ int CMainFrame::OnCreate(bool withView)
     }
     layout::SetInputHook(m_hwnd, [this](HWND, const layout::LayoutInput& input) { return OnInput(input); });
 
+    // The web engine starts its page while the stored list is read: the page
+    // asks for the document only once the list is in it.
+    if (withView) {
+        m_view = std::make_unique<layout::LayoutWebView>(m_hwnd, this);
+        m_view->setGeometry(0, 0, kWidth, kHeight);
+        StartupMark("view created");
+        m_view->setFocus();  // the page has the keyboard: the first Tab reaches the address box
+        // Presses on the bands start a window move during the press itself;
+        // drops are the frame's, so Chromium never navigates to a dropped link.
+        if (QWidget* proxy = m_view->focusProxy())
+            proxy->installEventFilter(this);
+        connect(m_view.get(), &layout::LayoutWebView::ready, this, [this] {
+            if (QWidget* proxy = m_view->focusProxy())
+                proxy->installEventFilter(this);
+        });
+    }
+
     // The program's data lives in the user's data folder: the folder of the
     // executable is read-only once installed and goes with every rebuild.
     m_strProgramFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -160,19 +178,6 @@ int CMainFrame::OnCreate(bool withView)
     if (m_content.is_valid())
         UpdateElement(m_content, true);
 
-    if (withView) {
-        m_view = std::make_unique<layout::LayoutWebView>(m_hwnd, this);
-        m_view->setGeometry(0, 0, kWidth, kHeight);
-        m_view->setFocus();  // the page has the keyboard: the first Tab reaches the address box
-        // Presses on the bands start a window move during the press itself;
-        // drops are the frame's, so Chromium never navigates to a dropped link.
-        if (QWidget* proxy = m_view->focusProxy())
-            proxy->installEventFilter(this);
-        connect(m_view.get(), &layout::LayoutWebView::ready, this, [this] {
-            if (QWidget* proxy = m_view->focusProxy())
-                proxy->installEventFilter(this);
-        });
-    }
     SetTimer(TIMER_REFRESH, TIMER_REFRESH_ELAPSE);
     return 0;
 }

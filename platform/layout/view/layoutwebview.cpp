@@ -4,8 +4,10 @@
 #include "layoutschemehandler.h"
 #include "layoutwebpage.h"
 #include "platform/layout/layoutview.h"
+#include "platform/startupmarks.h"
 
 #include <QFile>
+#include <malloc.h>
 #include <QTimer>
 #include <QWebChannel>
 #include <QWebEnginePage>
@@ -57,7 +59,6 @@ LayoutWebView::LayoutWebView(HWND hwnd, QWidget* parent)
     connect(m_bridge.get(), &LayoutBridge::batchApplied, this, &LayoutWebView::batchApplied);
     connect(m_bridge.get(), &LayoutBridge::boxesReported, this, &LayoutWebView::boxesReported);
 
-    SetDirtyCallback(m_hwnd, [this] { scheduleFlush(); });
     load(LayoutWebPage::ShellUrl());
 }
 
@@ -73,9 +74,17 @@ LayoutWebView::~LayoutWebView()
 void LayoutWebView::sendSnapshot()
 {
     // A reload of the shell starts from the whole document again.
+    StartupMark("snapshot asked");
+    // Changes are logged from here on: what came before is in the snapshot.
+    SetDirtyCallback(m_hwnd, [this] { scheduleFlush(); });
     const QByteArray json = SnapshotDocument(m_hwnd);
     m_lastBatchBytes = json.size();
+    StartupMark("snapshot built", json.size());
     emit m_bridge->snapshot(QString::fromUtf8(json));
+    StartupMark("snapshot sent");
+    // The snapshot of a long list passed through several copies of some
+    // megabytes each; the heap gives their pages back instead of keeping them.
+    malloc_trim(0);
     const bool first = !m_ready;
     m_ready = true;
     if (first)

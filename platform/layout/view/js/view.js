@@ -21,6 +21,14 @@ const LAYOUT_NS = "urn:ferrowick:layout";
 const failedSrc = new Set();
 // A polite live region is announced at most once in this time.
 const LIVE_QUIET_MS = 5000;
+// A long list lays out and paints only the rows near its visible part: a
+// row further away than one list height keeps its box, its place, its nodes
+// and its name for assistive technology, but its cells are left out of
+// layout (view.css). Chromium skips content-visibility only for HTML
+// elements, and the engine's rows are not.
+const FAR = "fw-far";
+const rowWatchers = new WeakMap();  // list -> IntersectionObserver of its rows
+let loading = false;                // the snapshot's rows start far; see load()
 
 function idOf(n) { return n ? n.__fid || 0 : 0; }
 
@@ -42,7 +50,37 @@ function setAttr(el, name, value) {
     try { el.setAttribute(name, value); } catch (e) { /* a name Chromium refuses */ }
 }
 
+function rowWatcher(list) {
+    let watcher = rowWatchers.get(list);
+    if (!watcher) {
+        watcher = new IntersectionObserver(entries => {
+            for (const e of entries)
+                if (e.isIntersecting) e.target.removeAttribute(FAR);
+                else if (!e.target.hasAttribute(FAR)) e.target.setAttribute(FAR, "");
+        }, { root: list, rootMargin: "100% 0px" });
+        rowWatchers.set(list, watcher);
+    }
+    return watcher;
+}
+
+// After the first document: the rows that fill the list and one list height
+// below it get their cells at once, before the first paint; the watcher
+// takes over from there.
+function showNearRows() {
+    for (const list of document.querySelectorAll('widget[type="select"]')) {
+        const first = list.firstElementChild;
+        if (!first || !first.hasAttribute(FAR)) continue;
+        const rowHeight = first.getBoundingClientRect().height || 1;
+        let near = Math.ceil(2 * list.clientHeight / rowHeight) + 1;
+        for (let r = first; r && near > 0; r = r.nextElementSibling, --near) r.removeAttribute(FAR);
+    }
+}
+
 function forget(n) {
+    if (n.nodeType === 1 && isRow(n) && n.parentNode) {
+        const watcher = rowWatchers.get(n.parentNode);
+        if (watcher) watcher.unobserve(n);
+    }
     if (n.__fid) nodes.delete(n.__fid);
     for (let c = n.firstChild; c; c = c.nextSibling) forget(c);
 }
@@ -174,7 +212,11 @@ function decorate(el) {
 // What a node is in its parent: a menu's items, a list's current row.
 function decorateChild(parent, el) {
     if (el.nodeType !== 1) return;
-    if (isRow(el)) ariaStates(el);  // its list now holds it
+    if (isRow(el)) {
+        ariaStates(el);  // its list now holds it
+        if (loading) el.setAttribute(FAR, "");
+        rowWatcher(parent).observe(el);
+    }
     if (parent.localName !== "menu") return;
     if (el.localName === "li") {
         el.setAttribute("role", "menuitem");
@@ -297,7 +339,9 @@ function load(snapshot) {
     document.body.textContent = "";
     if (body) {
         for (const a of Array.from(document.body.attributes)) document.body.removeAttribute(a.name);
-        adopt(document.body, body);
+        loading = true;
+        try { adopt(document.body, body); } finally { loading = false; }
+        showNearRows();
     }
     queueBoxes();
 }
@@ -553,7 +597,14 @@ function start() {
     listen();
     new QWebChannel(qt.webChannelTransport, channel => {
         host = channel.objects.host;
-        host.snapshot.connect(text => load(JSON.parse(text)));
+        // The marks time a start's phases for the start-up benchmark.
+        host.snapshot.connect(text => {
+            performance.mark("fw-snapshot-received");
+            const snapshot = JSON.parse(text);
+            performance.mark("fw-snapshot-parsed");
+            load(snapshot);
+            performance.mark("fw-document-built");
+        });
         host.batch.connect((seq, text) => {
             const t0 = performance.now();
             apply(JSON.parse(text));
