@@ -38,6 +38,25 @@ int main(int argc, char** argv)
     // to; even then it builds the tree only while one listens.
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
+    // One fixed-size page needs no OpenGL to be composed: drawing it in
+    // software keeps the GL driver (tens of megabytes) out of the process.
+    // Whoever sets the backend keeps their choice.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND") && !qEnvironmentVariableIsSet("QSG_RHI_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
+    {
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        // The page may ask for a full collection once its first document is
+        // built: parsing a long list's snapshot leaves tens of megabytes behind.
+        if (!flags.contains("--js-flags"))
+            flags.append(" --js-flags=--expose-gc");
+        // The zygote processes only serve the sandbox; without it the one
+        // renderer is started directly, and two processes fewer stay resident.
+        const bool unsandboxed =
+            qEnvironmentVariableIntValue("QTWEBENGINE_DISABLE_SANDBOX") != 0 || flags.contains("--no-sandbox");
+        if (unsandboxed && !flags.contains("zygote"))
+            flags.append(" --no-zygote");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Ferrowick"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FERROWICK_VERSION));
     // Docks and Wayland compositors match the window with its desktop entry by this.

@@ -25,10 +25,11 @@ const LIVE_QUIET_MS = 5000;
 // row further away than one list height keeps its box, its place, its nodes
 // and its name for assistive technology, but its cells are left out of
 // layout (view.css). Chromium skips content-visibility only for HTML
-// elements, and the engine's rows are not.
+// elements, and the engine's rows are not. Rows start far; each list's near
+// rows are found again as it scrolls or its rows change.
 const FAR = "fw-far";
-const rowWatchers = new WeakMap();  // list -> IntersectionObserver of its rows
-let loading = false;                // the snapshot's rows start far; see load()
+const nearRows = new WeakMap();  // list -> Set of its rows shown with their cells
+const listsToPlace = new Set();  // lists whose rows changed since they were last placed
 
 function idOf(n) { return n ? n.__fid || 0 : 0; }
 
@@ -50,37 +51,40 @@ function setAttr(el, name, value) {
     try { el.setAttribute(name, value); } catch (e) { /* a name Chromium refuses */ }
 }
 
-function rowWatcher(list) {
-    let watcher = rowWatchers.get(list);
-    if (!watcher) {
-        watcher = new IntersectionObserver(entries => {
-            for (const e of entries)
-                if (e.isIntersecting) e.target.removeAttribute(FAR);
-                else if (!e.target.hasAttribute(FAR)) e.target.setAttribute(FAR, "");
-        }, { root: list, rootMargin: "100% 0px" });
-        rowWatchers.set(list, watcher);
+function isList(el) { return el.nodeType === 1 && el.localName === "widget" && el.getAttribute("type") === "select"; }
+
+// The rows of a list from one list height above its visible part to one
+// below get their cells; the others lose them. Rows are in the order they
+// are drawn, so the first near one is found by halving.
+function placeRows(list) {
+    const rows = list.children, count = rows.length;
+    const shown = nearRows.get(list) || new Set();
+    const now = new Set();
+    if (count && list.isConnected) {
+        const view = list.getBoundingClientRect(), reach = view.height;
+        const top = view.top - reach, bottom = view.bottom + reach;
+        let lo = 0, hi = count;
+        while (lo < hi) {
+            const mid = (lo + hi) >> 1;
+            if (rows[mid].getBoundingClientRect().bottom < top) lo = mid + 1; else hi = mid;
+        }
+        for (let i = lo; i < count; ++i) {
+            const r = rows[i];
+            if (r.getBoundingClientRect().top > bottom) break;
+            if (isRow(r)) now.add(r);
+        }
     }
-    return watcher;
+    for (const r of shown) if (!now.has(r) && r.parentNode === list) r.setAttribute(FAR, "");
+    for (const r of now) r.removeAttribute(FAR);
+    nearRows.set(list, now);
 }
 
-// After the first document: the rows that fill the list and one list height
-// below it get their cells at once, before the first paint; the watcher
-// takes over from there.
-function showNearRows() {
-    for (const list of document.querySelectorAll('widget[type="select"]')) {
-        const first = list.firstElementChild;
-        if (!first || !first.hasAttribute(FAR)) continue;
-        const rowHeight = first.getBoundingClientRect().height || 1;
-        let near = Math.ceil(2 * list.clientHeight / rowHeight) + 1;
-        for (let r = first; r && near > 0; r = r.nextElementSibling, --near) r.removeAttribute(FAR);
-    }
+function placeChangedLists() {
+    for (const list of listsToPlace) placeRows(list);
+    listsToPlace.clear();
 }
 
 function forget(n) {
-    if (n.nodeType === 1 && isRow(n) && n.parentNode) {
-        const watcher = rowWatchers.get(n.parentNode);
-        if (watcher) watcher.unobserve(n);
-    }
     if (n.__fid) nodes.delete(n.__fid);
     for (let c = n.firstChild; c; c = c.nextSibling) forget(c);
 }
@@ -214,8 +218,8 @@ function decorateChild(parent, el) {
     if (el.nodeType !== 1) return;
     if (isRow(el)) {
         ariaStates(el);  // its list now holds it
-        if (loading) el.setAttribute(FAR, "");
-        rowWatcher(parent).observe(el);
+        el.setAttribute(FAR, "");
+        if (isList(parent)) listsToPlace.add(parent);
     }
     if (parent.localName !== "menu") return;
     if (el.localName === "li") {
@@ -339,9 +343,8 @@ function load(snapshot) {
     document.body.textContent = "";
     if (body) {
         for (const a of Array.from(document.body.attributes)) document.body.removeAttribute(a.name);
-        loading = true;
-        try { adopt(document.body, body); } finally { loading = false; }
-        showNearRows();
+        adopt(document.body, body);
+        placeChangedLists();
     }
     queueBoxes();
 }
@@ -416,7 +419,11 @@ function apply(batch) {
             break;
         }
         case "remove":
-            if (el) { const parent = el.parentNode; forget(el); el.remove(); touch(parent); }
+            if (el) {
+                const parent = el.parentNode;
+                forget(el); el.remove(); touch(parent);
+                if (parent && isList(parent)) listsToPlace.add(parent);
+            }
             break;
         case "attr":
             if (!el || el.nodeType !== 1) break;
@@ -466,6 +473,7 @@ function apply(batch) {
         }
     }
     for (const row of rows) if (row.isConnected) describeRow(row);
+    placeChangedLists();
     queueBoxes();
 }
 
@@ -574,7 +582,10 @@ function listen() {
         if (keptFromChromium(e)) e.preventDefault();
         send("KeyDown", e, { key: e.key });
     }, true);
-    document.addEventListener("scroll", queueBoxes, true);
+    document.addEventListener("scroll", e => {
+        if (e.target && e.target.nodeType === 1 && isList(e.target)) placeRows(e.target);
+        queueBoxes();
+    }, true);
     // Image loads and failures do not bubble; the capture phase sees them.
     document.addEventListener("load", e => {
         const img = e.target;
@@ -587,7 +598,10 @@ function listen() {
         failedSrc.add(img.getAttribute("src"));
         syncImage(img, true);
     }, true);
-    window.addEventListener("resize", queueBoxes);
+    window.addEventListener("resize", () => {
+        for (const list of document.querySelectorAll('widget[type="select"]')) placeRows(list);
+        queueBoxes();
+    });
     new ResizeObserver(queueBoxes).observe(document.documentElement);
     new MutationObserver(queueBoxes).observe(document.documentElement,
         { subtree: true, childList: true, attributes: true, characterData: true });
@@ -604,6 +618,9 @@ function start() {
             performance.mark("fw-snapshot-parsed");
             load(snapshot);
             performance.mark("fw-document-built");
+            // What the parse left behind goes at once, after the first
+            // paint, when the program lets the page ask for it.
+            requestAnimationFrame(() => setTimeout(() => { if (typeof gc === "function") gc(); }, 0));
         });
         host.batch.connect((seq, text) => {
             const t0 = performance.now();
