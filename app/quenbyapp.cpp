@@ -2,9 +2,11 @@
 
 #include "handoverserver.h"
 
+#include "ui/frame/appservice.h"
 #include "ui/frame/mainframe.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -99,6 +101,10 @@ bool CquenbyApp::InitInstance()
     frame->repaint();
     WatchExitSignals(frame);
     TakeHandedAddresses(frame);
+    // Once the window is there to take what Open brings; without a session
+    // bus the socket is the only way in.
+    m_appService = std::make_unique<CApplicationService>(frame);
+    m_appService->Serve(QDBusConnection::sessionBus());
     frame->AddAddresses(m_startAddresses);
     return true;
 }
@@ -111,10 +117,7 @@ void CquenbyApp::TakeHandedAddresses(CMainFrame* frame)
         // for this copy to end and starts in its place.
         if (!target || !target->AddAddresses(addresses))
             return false;
-        if (target->isMinimized())
-            target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
-        target->raise();
-        target->activateWindow();
+        target->BringForward();
         return true;
     });
 }
@@ -143,6 +146,8 @@ void CquenbyApp::WatchExitSignals(CMainFrame* frame)
 int CquenbyApp::ExitInstance()
 {
     m_signalNotifier.reset();
+    // The name before the guard: the copy that takes the guard next asks for it.
+    m_appService.reset();
     m_hInstanceEvent.reset();
     return 0;
 }

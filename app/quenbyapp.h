@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <memory>
 
+class CApplicationService;
 class CMainFrame;
 class HandOverServer;
 
@@ -47,6 +48,8 @@ private:
     void TakeHandedAddresses(CMainFrame* frame);
 
     std::unique_ptr<HandOverServer> m_hInstanceEvent;
+    // The desktop's way to the running copy besides the socket.
+    std::unique_ptr<CApplicationService> m_appService;
     std::unique_ptr<QSocketNotifier> m_signalNotifier;
     QStringList m_startAddresses;
 };

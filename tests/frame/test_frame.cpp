@@ -11,6 +11,8 @@
 #include "tests/frame/fakenotifications.h"
 #include "tests/frame/frameprobe.h"
 #include "tests/site/localvideosite.h"
+#include "tests/support/privatebus.h"
+#include "ui/frame/appservice.h"
 #include "ui/frame/mainframe.h"
 #include "ui/frame/notifier.h"
 #include "ui/page/dom.h"
@@ -18,6 +20,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusPendingCall>
 #include <QDialog>
 #include <QTimer>
 #include <QDir>
@@ -766,6 +770,55 @@ TEST_F(FrameTest, AddressesFromOutsideTakeTheAddFlowOneByOne)
     QCoreApplication::processEvents();
     EXPECT_EQ(Items().count("gone1"), 0u);
     ASSERT_TRUE(WaitFor([&] { return frame.isNull(); }));
+}
+
+TEST_F(FrameTest, OpenOverTheSessionBusTakesTheAddFlowAndTheNameIsNeverTaken)
+{
+    PrivateBus bus;
+    ASSERT_TRUE(bus.IsRunning());
+    site.setVideo("bus1", Good());
+    site.setVideo("bus2", Good());
+    Open();
+    QDBusConnection client = bus.Connect("client");
+    const auto owner = [&] { return client.interface()->serviceOwner(CApplicationService::Name()).value(); };
+    const auto call = [&](const QString& method, const QVariantList& arguments) {
+        QDBusMessage m = QDBusMessage::createMethodCall(CApplicationService::Name(), CApplicationService::Path(),
+                                                        "org.freedesktop.Application", method);
+        m.setArguments(arguments);
+        QDBusPendingCall pending = client.asyncCall(m);
+        EXPECT_TRUE(WaitFor([&] { return pending.isFinished(); }, 5000));
+        return pending.reply().type();
+    };
+
+    // A name held by another process stays with it, even one that lets go of it.
+    QDBusConnection other = bus.Connect("other");
+    ASSERT_TRUE(other.interface()->registerService(CApplicationService::Name(),
+                                                   QDBusConnectionInterface::DontQueueService,
+                                                   QDBusConnectionInterface::AllowReplacement));
+    {
+        CApplicationService second(frame);
+        second.Serve(bus.Connect("second"));
+        Pump(300);
+    }
+    EXPECT_EQ(owner(), other.baseService());
+    other.unregisterService(CApplicationService::Name());
+
+    CApplicationService service(frame);
+    QDBusConnection served = bus.Connect("service");
+    service.Serve(served);
+    ASSERT_TRUE(WaitFor([&] { return owner() == served.baseService(); }, 5000));
+    const QVariantMap platformData;
+    EXPECT_EQ(call("Open",
+                   {QStringList{"http://www.youtube.com/watch?v=bus1", "http://www.youtube.com/v/bus2"}, platformData}),
+              QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(WaitFor([&] { return RowIds() == (QStringList{"bus2", "bus1"}); }, 5000));
+    EXPECT_EQ(call("Activate", {platformData}), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(call("ActivateAction", {"quit", QVariantList(), platformData}), QDBusMessage::ReplyMessage);
+
+    // On its way out the window says it took nothing.
+    frame->ExitAfterStopping();
+    EXPECT_EQ(call("Open", {QStringList{"http://www.youtube.com/watch?v=bus3"}, platformData}),
+              QDBusMessage::ErrorMessage);
 }
 
 TEST_F(FrameTest, JobsEndingWhileTheWindowIsNotActiveAreNotified)

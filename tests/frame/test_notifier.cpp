@@ -40,7 +40,7 @@ TEST(Notifier, OneASecondAndOneSummaryForABurst)
     EXPECT_EQ(n.summary, "Cats & Dogs");  // a summary is plain text
     EXPECT_EQ(n.body, "19.5 KB");
     EXPECT_TRUE(n.actions.isEmpty());
-    EXPECT_TRUE(n.hints.isEmpty());
+    EXPECT_EQ(n.hints, (QVariantMap{{"desktop-entry", "example.ferrowick.ferrowick"}}));
     EXPECT_EQ(n.timeout, -1);
 
     // Three more endings within the second: one summary once it has passed,

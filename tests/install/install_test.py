@@ -73,7 +73,7 @@ def click(page, element_id):
     return True
 
 
-def check_installed_files(prefix, source):
+def check_installed_files(prefix, source, installed_prefix):
     binary = os.path.join(prefix, "bin", "ferrowick")
     check(os.path.isfile(binary) and os.access(binary, os.X_OK), "bin/ferrowick is installed and executable")
 
@@ -97,6 +97,14 @@ def check_installed_files(prefix, source):
     # The menu finds the program on PATH, so the command must be the installed file's name.
     check(bool(exec_words) and exec_words[0] == os.path.basename(binary),
           "the desktop entry starts the installed binary (Exec=%s)" % entry.get("Exec"))
+    # The session bus starts the program for the entry by its full path, where it is installed.
+    service = configparser.ConfigParser(interpolation=None)
+    service.optionxform = str
+    service.read(os.path.join(prefix, "share", "dbus-1", "services", "example.ferrowick.ferrowick.service"))
+    check(entry.get("DBusActivatable") == "true" and service.has_section("D-BUS Service")
+          and dict(service["D-BUS Service"]) == {"Name": "example.ferrowick.ferrowick",
+                                                  "Exec": os.path.join(installed_prefix, "bin", "ferrowick")},
+          "the desktop entry is D-Bus activatable and its service starts the installed binary")
     categories = entry.get("Categories", "").split(";")
     # One main category, so that the menu lists the program once.
     check(categories == ["Network", "FileTransfer", ""],
@@ -142,9 +150,10 @@ def run(build, source, tmp):
     check_installed_copy(prefix, source, tmp)
 
 
-def check_installed_copy(prefix, source, tmp):
-    """The files under PREFIX, then the program started from there; TMP holds its HOME."""
-    binary, help_page = check_installed_files(prefix, source)
+def check_installed_copy(prefix, source, tmp, installed_prefix=None):
+    """The files under PREFIX, then the program started from there; TMP holds its HOME. INSTALLED_PREFIX is
+    where the files say they are, when they were unpacked elsewhere."""
+    binary, help_page = check_installed_files(prefix, source, installed_prefix or prefix)
 
     home, data, config, cache = (os.path.join(tmp, n) for n in ("home", "data", "config", "cache"))
     for d in (home, data, config, cache):

@@ -96,7 +96,7 @@ def run(build, source, version, tmp):
     check_unpacked(root, version)
     home = os.path.join(tmp, "run")
     os.makedirs(home)
-    install_test.check_installed_copy(os.path.join(root, "usr"), source, home)
+    install_test.check_installed_copy(os.path.join(root, "usr"), source, home, "/usr")
 
 
 def main():

@@ -178,6 +178,16 @@ bool CMainFrame::AddAddresses(const QStringList& addresses)
     return true;
 }
 
+void CMainFrame::BringForward()
+{
+    if (m_bExiting || m_bDestroying)
+        return;
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
 void CMainFrame::AddPendingAddresses()
 {
     m_bAddsQueued = false;

@@ -59,6 +59,9 @@ public:
     // flow, after the current event; while a dialog of one is open, the
     // rest wait. Refused (false) once the window is on its way out.
     bool AddAddresses(const QStringList& addresses);
+    // Asked for from outside (a second start, the desktop): the window comes
+    // forward, unless it is on its way out.
+    void BringForward();
     // A drop of links or text: each of its addresses is added; false when
     // the data holds none.
     bool OnDropAddress(const QMimeData* data);

@@ -1,5 +1,7 @@
 #include "notifier.h"
 
+#include "ui/dialogs/productinfo.h"
+
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -121,8 +123,11 @@ void CDownloadNotifier::AskCapabilities()
 void CDownloadNotifier::Notify(const QString& summary, const QString& body)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+    // The desktop entry names the application: the desktop groups its
+    // notifications and shows its icon.
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), QString::fromLatin1(PRODUCT_APP_ID)}};
     call << QStringLiteral("Ferrowick") << uint(0) << QStringLiteral("ferrowick") << summary << body << QStringList()
-         << QVariantMap() << int(-1);
+         << hints << int(-1);
     // The id in the answer is of no use: nothing is ever replaced or closed.
     Bus().asyncCall(call);
 }
