@@ -4,6 +4,7 @@
 #include "platform/layout/view/layoutwebview.h"
 #include "platform/startupmarks.h"
 #include "ui/dialogs/productinfo.h"
+#include "ui/frame/frameaccessible.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -89,6 +90,7 @@ int main(int argc, char** argv)
     qtArgv.push_back(nullptr);
     int qtArgc = int(qtArguments.size());
 
+    InstallFrameAccessibility();
     QApplication app(qtArgc, qtArgv.data());
     StartupMark("application");
     CquenbyApp theApp;

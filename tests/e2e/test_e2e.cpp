@@ -947,15 +947,15 @@ void StoreFinishedAndFailed(const QString& home)
 
 }  // namespace
 
-// What a screen reader reads of the window: the list and its rows with their
-// states, the running row's bar, the named buttons and address box, the
-// status line as a live region that keeps quiet for a while after it spoke,
-// and the row menu with its disabled and current items. No picture is read.
+// What a screen reader reads of the window: one frame, the list and its rows
+// with their states, the running row's bar, the named buttons and address
+// box, the status line as a live region that keeps quiet for a while after it
+// spoke, and the row menu with its disabled and current items. No picture is read.
 TEST(EndToEnd, AScreenReaderReadsTheListTheButtonsAndTheMenu)
 {
     QTemporaryDir homeDir;
     StoreFinishedAndFailed(homeDir.path());
-    TestDesktop desktop;
+    TestDesktop desktop(true);
     LocalVideoSite site;
     for (const char* id : {"slowvideo03", "slowvideo04", "slowvideo05"}) {
         Video video = SlowVideo(std::string("Slow ") + id);
@@ -991,6 +991,18 @@ TEST(EndToEnd, AScreenReaderReadsTheListTheButtonsAndTheMenu)
     names.sort();
     EXPECT_EQ(names.join(" | ").toStdString(),
               " live=polite | About | Add | Close | Help | Minimize | Options | Video address");
+    QString addDescription;
+    for (const AxNode& n : tree.withRole("button"))
+        if (n.name == "Add")
+            addDescription = n.description;
+    EXPECT_EQ(addDescription, "Add a new video download");
+
+    // Over AT-SPI the window is one frame named by its title, and the text
+    // of the button the pointer rests on is no description of the view's.
+    app.mouse("mouseMoved", app.centre("#add"), "none", 0, 0);
+    Pump(1000);
+    EXPECT_EQ(desktop.accessibleTree(app.process().processId(), 3).join(" | ").toStdString(),
+              "frame 'Ferrowick' | filler '' | web document ''");
 
     // Two changes of the status line within seconds: the second is told only
     // when five seconds have passed since the first.

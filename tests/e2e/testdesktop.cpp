@@ -30,7 +30,7 @@ QList<QPair<QString, QString>> Children(const QDBusConnection& bus, const QStrin
 {
     QList<QPair<QString, QString>> out;
     const QVariantList reply = Ask(bus, service, path, kAccessible, QStringLiteral("GetChildren"));
-    if (reply.isEmpty())
+    if (reply.isEmpty() || reply[0].userType() != qMetaTypeId<QDBusArgument>())  // an error's text
         return out;
     const QDBusArgument list = reply[0].value<QDBusArgument>();
     list.beginArray();
@@ -46,15 +46,33 @@ QList<QPair<QString, QString>> Children(const QDBusConnection& bus, const QStrin
     return out;
 }
 
+QString Text(const QDBusConnection& bus, const QString& service, const QString& path, const QString& property)
+{
+    const QVariantList reply = Ask(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("Get"), {kAccessible, property});
+    return reply.value(0).value<QDBusVariant>().variant().toString();
+}
+
 void ReadNames(const QDBusConnection& bus, const QString& service, const QString& path, int depth, QStringList& out)
 {
-    const QVariantList name = Ask(bus, service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                  QStringLiteral("Get"), {kAccessible, QStringLiteral("Name")});
-    if (const QString text = name.value(0).value<QDBusVariant>().variant().toString(); !text.isEmpty())
+    if (const QString text = Text(bus, service, path, QStringLiteral("Name")); !text.isEmpty())
         out << text;
     if (depth > 0)
         for (const auto& [childService, childPath] : Children(bus, service, path))
             ReadNames(bus, childService, childPath, depth - 1, out);
+}
+
+// Each object below path to this depth: "role 'name'", and " desc='...'" when it has one.
+void ReadTree(const QDBusConnection& bus, const QString& service, const QString& path, int depth, QStringList& out)
+{
+    for (const auto& [child, childPath] : Children(bus, service, path)) {
+        const QString desc = Text(bus, child, childPath, QStringLiteral("Description"));
+        out << Ask(bus, child, childPath, kAccessible, QStringLiteral("GetRoleName")).value(0).toString() + " '" +
+                   Text(bus, child, childPath, QStringLiteral("Name")) + "'" +
+                   (desc.isEmpty() ? QString() : " desc='" + desc + "'");
+        if (depth > 1)
+            ReadTree(bus, child, childPath, depth - 1, out);
+    }
 }
 
 }  // namespace
@@ -184,6 +202,16 @@ QStringList TestDesktop::messageBoxTexts(qint64 pid)
         }
     }
     return texts;
+}
+
+QStringList TestDesktop::accessibleTree(qint64 pid, int depth)
+{
+    QStringList out;
+    QDBusConnectionInterface* bus = m_reader.interface();
+    for (const QString& name : bus->registeredServiceNames().value())
+        if (name.startsWith(':') && bus->servicePid(name).value() == pid)
+            ReadTree(m_reader, name, QStringLiteral("/org/a11y/atspi/accessible/root"), depth, out);
+    return out;
 }
 
 QStringList TestDesktop::shown() const

@@ -37,6 +37,9 @@ public:
     bool setClipboard(const QString& text);
     // Every text of the message boxes the process shows now, as a screen reader reads them.
     QStringList messageBoxTexts(qint64 pid);
+    // The process's accessible tree to this depth below its root, as the
+    // tree script prints it: "role 'name'", and " desc='...'" when it has one.
+    QStringList accessibleTree(qint64 pid, int depth);
 
     // The URIs the file manager was asked to show, and the arguments xdg-open was given.
     QStringList shown() const;

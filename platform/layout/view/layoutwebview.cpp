@@ -7,8 +7,10 @@
 #include "platform/startupmarks.h"
 
 #include <QFile>
+#include <QHelpEvent>
 #include <malloc.h>
 #include <QTimer>
+#include <QToolTip>
 #include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -23,6 +25,28 @@ static void InitViewResources()
 }
 
 namespace layout {
+
+namespace {
+
+// The title of the element under a point of the page, or of its nearest
+// ancestor with one, and that element's box; empty when none has a title.
+QString TitleAt(HWND hwnd, const QPoint& pos, QRect& box)
+{
+    HELEMENT he = nullptr;
+    HTMLayoutFindElement(hwnd, POINT{pos.x(), pos.y()}, &he);
+    for (; he; HTMLayoutGetParentElement(he, &he)) {
+        const char16_t* title = nullptr;
+        if (HTMLayoutGetAttributeByName(he, "title", &title) != HLDOM_OK || !title || !*title)
+            continue;
+        RECT r{};
+        HTMLayoutGetElementLocation(he, &r, BORDER_BOX_IN_ROOT);
+        box = QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+        return QString::fromUtf16(title);
+    }
+    return {};
+}
+
+}  // namespace
 
 void LayoutWebView::RegisterScheme()
 {
@@ -69,6 +93,27 @@ LayoutWebView::~LayoutWebView()
     if (profile->urlSchemeHandler(LayoutSchemeHandler::Scheme) == m_scheme.get())
         profile->removeUrlScheme(LayoutSchemeHandler::Scheme);
     page()->setWebChannel(nullptr);
+}
+
+bool LayoutWebView::event(QEvent* event)
+{
+    // Chromium puts the page's hover text on the view as its tooltip, and a
+    // screen reader reads a widget's tooltip as its description: the view
+    // would repeat the text of whichever element the pointer last rested on.
+    // The page's own tree gives that text to its element; the view keeps no
+    // tooltip and shows the document's title under the pointer itself.
+    if (event->type() == QEvent::ToolTipChange && !toolTip().isEmpty())
+        setToolTip(QString());
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        QRect box;
+        if (const QString title = TitleAt(m_hwnd, help->pos(), box); !title.isEmpty())
+            QToolTip::showText(help->globalPos(), title, this, box);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWebEngineView::event(event);
 }
 
 void LayoutWebView::sendSnapshot()

@@ -37,6 +37,9 @@ signals:
     void batchApplied(int seq, double milliseconds);
     void boxesReported();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void sendSnapshot();
     void scheduleFlush();
