@@ -137,7 +137,7 @@ std::optional<QList<Rule>> ParseRules(QString css)
 {
     static const QRegularExpression comment(QStringLiteral("/\\*.*?\\*/"),
                                             QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression name(QStringLiteral("^-?[a-z][a-z-]*$"));
+    static const QRegularExpression name(QStringLiteral("^(--)?-?[a-z][a-z-]*$"));
     css.remove(comment);
     QList<Rule> rules;
     qsizetype at = 0;
@@ -224,9 +224,13 @@ TEST(PageResources, StylesStartWithTheMenuSheetAndNameTheRowMenu)
     ASSERT_TRUE(menu);
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu")).value(QStringLiteral("display")), QStringLiteral("none"));
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-current]")).value(QStringLiteral("background-color")),
-              QStringLiteral("#3875D7"));
+              QStringLiteral("var(--fw-menu-current)"));
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-disabled]")).value(QStringLiteral("color")),
-              QStringLiteral("#8C8C8C"));
+              QStringLiteral("var(--fw-menu-disabled)"));
+    // Their colours are the page's, today's in the light scheme.
+    const auto light = RuleFor(*pageRules, QStringLiteral("html"));
+    EXPECT_EQ(light.value(QStringLiteral("--fw-menu-current")), QStringLiteral("#3875D7"));
+    EXPECT_EQ(light.value(QStringLiteral("--fw-menu-disabled")), QStringLiteral("#8C8C8C"));
 }
 
 }  // namespace
