@@ -912,8 +912,10 @@ TEST_F(FrameTest, ThePageFollowsTheDesktopsColourSchemeWhileItRuns)
     Add("http://www.youtube.com/watch?v=seen1");
     const HELEMENT row = Row("seen1");
 
+    const int lightWindow = QApplication::palette().color(QPalette::Window).lightness();
     frame->ColorScheme().SetConnection(portal.Client());
     ASSERT_TRUE(WaitFor([&] { return scheme() == "dark"; }, 1000));
+    EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 128);  // the dialogs too
     portal.SetScheme(2);
     ASSERT_TRUE(WaitFor([&] { return scheme() == "light"; }, 1000));
     portal.SetScheme(1);
@@ -921,4 +923,5 @@ TEST_F(FrameTest, ThePageFollowsTheDesktopsColourSchemeWhileItRuns)
     EXPECT_EQ(Row("seen1"), row);  // restyled, not rebuilt
     portal.SetScheme(0);           // no preference
     ASSERT_TRUE(WaitFor([&] { return scheme() == "light"; }, 1000));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window).lightness(), lightWindow);
 }

@@ -24,7 +24,9 @@ bool IsDarkValue(QVariant value)
 
 }  // namespace
 
-CColorScheme::CColorScheme(QObject* parent) : QObject(parent) {}
+CColorScheme::CColorScheme(QObject* parent) : QObject(parent)
+{
+}
 
 CColorScheme::~CColorScheme() = default;
 
