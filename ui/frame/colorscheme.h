@@ -24,6 +24,11 @@ public:
     // Starts on the session bus, unless a bus was given already.
     void Start();
     bool IsDark() const { return m_dark; }
+    // The dialogs' palette: Fusion in dark colours for the dark scheme; the
+    // style and palette the program started with for the light one. Untouched
+    // until the scheme first turns dark, so a light desktop sees no change.
+    // Setting the application's palette restyles open dialogs too.
+    static void ApplyToDialogs(bool dark);
 
 signals:
     void changed(bool dark);

@@ -35,12 +35,8 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QStandardPaths>
-#include <QStyle>
-#include <QPalette>
 #include <QTimer>
 #include <QWindow>
-#include <optional>
-#include <utility>
 
 namespace {
 
@@ -53,49 +49,6 @@ QRegion RoundedRegion(int width, int height)
     QPainterPath path;
     path.addRoundedRect(QRectF(0, 0, width, height), 4.5, 4.5);
     return QRegion(path.toFillPolygon().toPolygon());
-}
-
-// The dialogs' palette: Fusion in dark colours for the dark scheme; the
-// style and palette the program started with for the light one. Untouched
-// until the scheme first turns dark, so a light desktop sees no change.
-void ApplyDialogScheme(bool dark)
-{
-    static std::optional<std::pair<QString, QPalette>> s_light;
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || dark == s_light.has_value())
-        return;
-    if (!dark) {
-        QApplication::setStyle(s_light->first);
-        QApplication::setPalette(s_light->second);
-        s_light.reset();
-        return;
-    }
-    s_light.emplace(QApplication::style()->name(), QApplication::palette());
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QPalette p;
-    const QColor window(0x2F, 0x31, 0x36), base(0x25, 0x27, 0x2B), text(0xE4, 0xE6, 0xEA), dim(0x8A, 0x8D, 0x93);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::ToolTipBase, window);
-    p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::PlaceholderText, dim);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::Button, QColor(0x3A, 0x3D, 0x43));
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::BrightText, Qt::white);
-    p.setColor(QPalette::Light, QColor(0x4A, 0x4E, 0x55));
-    p.setColor(QPalette::Midlight, QColor(0x40, 0x43, 0x49));
-    p.setColor(QPalette::Mid, QColor(0x2A, 0x2C, 0x30));
-    p.setColor(QPalette::Dark, QColor(0x1B, 0x1D, 0x20));
-    p.setColor(QPalette::Shadow, Qt::black);
-    p.setColor(QPalette::Highlight, QColor(0x3A, 0x6F, 0xB0));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Link, QColor(0x8E, 0xC1, 0xFF));
-    p.setColor(QPalette::LinkVisited, QColor(0xC0, 0xA0, 0xFF));
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, dim);
-    QApplication::setPalette(p);
 }
 
 }  // namespace
@@ -241,7 +194,7 @@ void CMainFrame::ApplyColorScheme()
     const bool dark = m_colorScheme->IsDark();
     if (HELEMENT root = m_hwnd ? GetRootElement(m_hwnd) : nullptr)
         SetAttribute(root, "color-scheme", dark ? QStringLiteral("dark") : QStringLiteral("light"));
-    ApplyDialogScheme(dark);
+    CColorScheme::ApplyToDialogs(dark);
 }
 
 void CMainFrame::SetTimer(int nIDEvent, int elapse)
