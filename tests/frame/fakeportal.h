@@ -36,12 +36,10 @@ public:
     {
         if (message.interface() != kInterface || message.member() != QLatin1String("Read"))
             return false;
+        if (message.arguments() != QVariantList{"org.freedesktop.appearance", "color-scheme"})
+            return false;
         const QVariant inner = QVariant::fromValue(QDBusVariant(uint(m_scheme)));
-        const bool ours = message.arguments() == QVariantList{"org.freedesktop.appearance", "color-scheme"};
-        connection.send(ours ? message.createReply(QVariant::fromValue(QDBusVariant(inner)))
-                             : message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
-                                                        QStringLiteral("Requested setting not found")));
-        return true;
+        return connection.send(message.createReply(QVariant::fromValue(QDBusVariant(inner))));
     }
 
 private:
