@@ -1,9 +1,10 @@
 // Saves a picture of each dialog, as the offscreen platform draws it, into
-// the folder given on the command line.
+// the folder given on the command line; with --dark, in the dark scheme.
 #include "engine/folders.h"
 #include "ui/dialogs/aboutdlg.h"
 #include "ui/dialogs/addressdlg.h"
 #include "ui/dialogs/optionsdlg.h"
+#include "ui/frame/colorscheme.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,11 +65,13 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: dialogshots <output folder>\n");
+    const bool dark = argc == 3 && qstrcmp(argv[1], "--dark") == 0;
+    if (argc != 2 + int(dark)) {
+        std::fprintf(stderr, "usage: dialogshots [--dark] <output folder>\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    CColorScheme::ApplyToDialogs(dark);
+    const QDir out(QString::fromLocal8Bit(argv[argc - 1]));
     QDir().mkpath(out.path());
 
     CAddressDlg address;

@@ -8,11 +8,13 @@
 #include "platform/shellopen.h"
 #include "store/appxml.h"
 #include "tests/frame/fakelogin.h"
+#include "tests/frame/fakeportal.h"
 #include "tests/frame/fakenotifications.h"
 #include "tests/frame/frameprobe.h"
 #include "tests/site/localvideosite.h"
 #include "tests/support/privatebus.h"
 #include "ui/frame/appservice.h"
+#include "ui/frame/colorscheme.h"
 #include "ui/frame/mainframe.h"
 #include "ui/frame/notifier.h"
 #include "ui/page/dom.h"
@@ -950,4 +952,29 @@ TEST_F(FrameTest, TheComputerStaysAwakeFromTheFirstDownloadToTheLast)
     EXPECT_EQ(login.Calls().size(), 3u);
     qInstallMessageHandler(previous);
     EXPECT_TRUE(g_logged.isEmpty()) << g_logged.join('\n').toStdString();
+}
+
+TEST_F(FrameTest, ThePageFollowsTheDesktopsColourSchemeWhileItRuns)
+{
+    FakePortal portal(1);
+    ASSERT_TRUE(portal.Serve());
+    site.setVideo("seen1", Good());
+    Open();
+    const auto scheme = [&] { return GetAttribute(GetRootElement(frame->GetLayoutWindow()), "color-scheme"); };
+    EXPECT_EQ(scheme(), "light");  // until the desktop answers
+    Add("http://www.youtube.com/watch?v=seen1");
+    const HELEMENT row = Row("seen1");
+
+    const int lightWindow = QApplication::palette().color(QPalette::Window).lightness();
+    frame->ColorScheme().SetConnection(portal.Client());
+    ASSERT_TRUE(WaitFor([&] { return scheme() == "dark"; }, 1000));
+    EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 128);  // the dialogs too
+    portal.SetScheme(2);
+    ASSERT_TRUE(WaitFor([&] { return scheme() == "light"; }, 1000));
+    portal.SetScheme(1);
+    ASSERT_TRUE(WaitFor([&] { return scheme() == "dark"; }, 1000));
+    EXPECT_EQ(Row("seen1"), row);  // restyled, not rebuilt
+    portal.SetScheme(0);           // no preference
+    ASSERT_TRUE(WaitFor([&] { return scheme() == "light"; }, 1000));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window).lightness(), lightWindow);
 }

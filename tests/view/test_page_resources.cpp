@@ -79,8 +79,9 @@ TEST(PageResources, EveryImageOnThePageComesWithItsDrawingAtTwiceTheSize)
         EXPECT_EQ(large.size(), small.size() * 2) << qPrintable(two);
         named << one;
     }
-    // Every page image but CHECKED, which the page does not use.
-    EXPECT_EQ(named.size(), 21);
+    // Every page image but CHECKED, which the page does not use, and the dark
+    // scheme's variants of all but the placeholder.
+    EXPECT_EQ(named.size(), 21 + 20);
     // The rows' placeholder is an element's source: the sheet replaces it.
     EXPECT_TRUE(
         sheets.contains(QStringLiteral("img[src=\"unknown.png\"] { content:-webkit-image-set(url(unknown.png) 1x")));
@@ -137,7 +138,7 @@ std::optional<QList<Rule>> ParseRules(QString css)
 {
     static const QRegularExpression comment(QStringLiteral("/\\*.*?\\*/"),
                                             QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression name(QStringLiteral("^-?[a-z][a-z-]*$"));
+    static const QRegularExpression name(QStringLiteral("^(--)?-?[a-z][a-z-]*$"));
     css.remove(comment);
     QList<Rule> rules;
     qsizetype at = 0;
@@ -224,9 +225,13 @@ TEST(PageResources, StylesStartWithTheMenuSheetAndNameTheRowMenu)
     ASSERT_TRUE(menu);
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu")).value(QStringLiteral("display")), QStringLiteral("none"));
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-current]")).value(QStringLiteral("background-color")),
-              QStringLiteral("#3875D7"));
+              QStringLiteral("var(--fw-menu-current)"));
     EXPECT_EQ(RuleFor(*menu, QStringLiteral("menu li[state-disabled]")).value(QStringLiteral("color")),
-              QStringLiteral("#8C8C8C"));
+              QStringLiteral("var(--fw-menu-disabled)"));
+    // Their colours are the page's, today's in the light scheme.
+    const auto light = RuleFor(*pageRules, QStringLiteral("html"));
+    EXPECT_EQ(light.value(QStringLiteral("--fw-menu-current")), QStringLiteral("#3875D7"));
+    EXPECT_EQ(light.value(QStringLiteral("--fw-menu-disabled")), QStringLiteral("#8C8C8C"));
 }
 
 }  // namespace

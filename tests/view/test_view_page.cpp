@@ -88,6 +88,15 @@ TEST(ViewPage, MirrorsThePageAndCarriesUserInputToTheModel)
         QStringLiteral("rgb(255, 255, 255)"));
     EXPECT_EQ(dt.eval(QStringLiteral("getComputedStyle(document.querySelector('#content .error')).color")).toString(),
               QStringLiteral("rgb(255, 0, 0)"));
+    // The model's root chooses the scheme; the mirror restyles the same rows.
+    HELEMENT root = nullptr;
+    HTMLayoutGetRootElement(h.window(), &root);
+    HTMLayoutSetAttributeByName(root, "color-scheme", u"dark");
+    const QString odd =
+        QStringLiteral("getComputedStyle(document.querySelectorAll('#content option')[0]).backgroundColor");
+    EXPECT_TRUE(WaitFor([&] { return dt.eval(odd).toString() == QStringLiteral("rgb(51, 54, 59)"); }, 3000));
+    HTMLayoutSetAttributeByName(root, "color-scheme", u"light");
+    EXPECT_TRUE(WaitFor([&] { return dt.eval(odd).toString() == QStringLiteral("rgb(241, 245, 250)"); }, 3000));
     // The bar's fill is the share done.
     EXPECT_NEAR(
         dt.eval(QStringLiteral("parseFloat(document.querySelector('#content .progress input > *').style.width)"))

@@ -1,5 +1,6 @@
 #include "mainframe.h"
 
+#include "colorscheme.h"
 #include "notifier.h"
 #include "sleepinhibitor.h"
 
@@ -34,6 +35,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -53,11 +55,13 @@ QRegion RoundedRegion(int width, int height)
 
 CMainFrame::CMainFrame()
     : event_handler(HANDLE_ALL), m_queue(std::make_unique<CDownloadQueue>(CSettings::Instance().DownloadLimit())),
-      m_notifier(std::make_unique<CDownloadNotifier>()), m_sleepInhibitor(std::make_unique<CSleepInhibitor>())
+      m_notifier(std::make_unique<CDownloadNotifier>()), m_sleepInhibitor(std::make_unique<CSleepInhibitor>()),
+      m_colorScheme(std::make_unique<CColorScheme>())
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAcceptDrops(true);
     connect(&CSettings::Instance(), &CSettings::changed, this, &CMainFrame::OnSettingsChanged);
+    connect(m_colorScheme.get(), &CColorScheme::changed, this, &CMainFrame::ApplyColorScheme);
 }
 
 CMainFrame::~CMainFrame()
@@ -141,6 +145,7 @@ int CMainFrame::OnCreate(bool withView)
             *entry.handle = FindElementById(root, entry.id);
         HTMLayoutWindowAttachEventHandler(m_hwnd, &htmlayout::ElementProc, static_cast<event_handler*>(this),
                                           HANDLE_ALL);
+        ApplyColorScheme();
     }
     layout::SetInputHook(m_hwnd, [this](HWND, const layout::LayoutInput& input) { return OnInput(input); });
 
@@ -179,7 +184,17 @@ int CMainFrame::OnCreate(bool withView)
         UpdateElement(m_content, true);
 
     SetTimer(TIMER_REFRESH, TIMER_REFRESH_ELAPSE);
+    // The desktop is asked once the window is up: it shows light until told.
+    QTimer::singleShot(0, m_colorScheme.get(), [this] { m_colorScheme->Start(); });
     return 0;
+}
+
+void CMainFrame::ApplyColorScheme()
+{
+    const bool dark = m_colorScheme->IsDark();
+    if (HELEMENT root = m_hwnd ? GetRootElement(m_hwnd) : nullptr)
+        SetAttribute(root, "color-scheme", dark ? QStringLiteral("dark") : QStringLiteral("light"));
+    CColorScheme::ApplyToDialogs(dark);
 }
 
 void CMainFrame::SetTimer(int nIDEvent, int elapse)

@@ -14,6 +14,7 @@
 #include <memory>
 #include <unordered_map>
 
+class CColorScheme;
 class CDownloadNotifier;
 class CDownloadQueue;
 class CSleepInhibitor;
@@ -81,6 +82,7 @@ public:
     // Whether a press at this point of the page drags the window.
     bool HitTestCaption(const QPoint& pos) const;
     CDownloadNotifier& Notifier() const { return *m_notifier; }
+    CColorScheme& ColorScheme() const { return *m_colorScheme; }
 
     QString m_strProgramFolder;
     QString m_strAppXmlPath;
@@ -135,6 +137,9 @@ private:
     void PollQueue();
     // What a change of the settings means for the window: the queue's limit, a save.
     void OnSettingsChanged();
+    // The desktop's scheme on the page (its root's color-scheme attribute,
+    // which the page's sheet follows) and on the dialogs (the palette).
+    void ApplyColorScheme();
     // app.xml is written again soon after what it holds changed, so a crash
     // or a kill loses nothing; one timer gathers changes close together.
     void ScheduleSave();
@@ -163,6 +168,7 @@ private:
     bool m_bLookedOnce = false;                        // the items read at start were looked at
     std::unique_ptr<CDownloadNotifier> m_notifier;
     std::unique_ptr<CSleepInhibitor> m_sleepInhibitor;  // held while a job downloads
+    std::unique_ptr<CColorScheme> m_colorScheme;
     QStringList m_pendingAddresses;
     bool m_bAddsQueued = false;
     bool m_bAddingAddresses = false;

@@ -16,6 +16,13 @@ namespace {
 
 QString g_dir;
 int g_failures = 0;
+// The dark scheme's drawings: the same shapes in its colours, named name_dark.
+bool g_dark = false;
+
+QColor Pick(QColor light, QColor dark)
+{
+    return g_dark ? dark : light;
+}
 
 void Write(const QString& name, int w, int h, int scale, const std::function<void(QPainter&)>& draw)
 {
@@ -41,8 +48,9 @@ void Write(const QString& name, int w, int h, int scale, const std::function<voi
 // in the 1x pixel grid, so whole-pixel edges stay whole pixels at 2x.
 void Save(const char* name, int w, int h, const std::function<void(QPainter&)>& draw)
 {
-    Write(QString::fromLatin1(name), w, h, 1, draw);
-    Write(QString::fromLatin1(name) + QStringLiteral("@2x"), w, h, 2, draw);
+    const QString base = QString::fromLatin1(name) + (g_dark ? QStringLiteral("_dark") : QString());
+    Write(base, w, h, 1, draw);
+    Write(base + QStringLiteral("@2x"), w, h, 2, draw);
 }
 
 // A picture for a dialog or the desktop, at its size only.
@@ -70,24 +78,26 @@ enum class Look { Normal, Hover, Pressed, Disabled };
 // A small rounded button face in the given state.
 void Face(QPainter& p, const QRectF& r, Look look, qreal radius = 3)
 {
-    QColor top(0xFD, 0xFD, 0xFD), bottom(0xDD, 0xDF, 0xE3), edge(0x8E, 0x94, 0x9C);
+    QColor top = Pick(QColor(0xFD, 0xFD, 0xFD), QColor(0x4A, 0x4E, 0x55));
+    QColor bottom = Pick(QColor(0xDD, 0xDF, 0xE3), QColor(0x3A, 0x3D, 0x43));
+    QColor edge = Pick(QColor(0x8E, 0x94, 0x9C), QColor(0x22, 0x24, 0x28));
     switch (look) {
     case Look::Normal:
         break;
     case Look::Hover:
-        top = QColor(0xFF, 0xFF, 0xFF);
-        bottom = QColor(0xC9, 0xDE, 0xF5);
-        edge = QColor(0x3C, 0x7F, 0xC8);
+        top = Pick(QColor(0xFF, 0xFF, 0xFF), QColor(0x4E, 0x55, 0x60));
+        bottom = Pick(QColor(0xC9, 0xDE, 0xF5), QColor(0x3E, 0x47, 0x54));
+        edge = Pick(QColor(0x3C, 0x7F, 0xC8), QColor(0x5A, 0x9B, 0xE6));
         break;
     case Look::Pressed:
-        top = QColor(0xB9, 0xC4, 0xD1);
-        bottom = QColor(0xE3, 0xE8, 0xEE);
-        edge = QColor(0x4A, 0x55, 0x62);
+        top = Pick(QColor(0xB9, 0xC4, 0xD1), QColor(0x2A, 0x2D, 0x31));
+        bottom = Pick(QColor(0xE3, 0xE8, 0xEE), QColor(0x3A, 0x3D, 0x42));
+        edge = Pick(QColor(0x4A, 0x55, 0x62), QColor(0x15, 0x17, 0x1A));
         break;
     case Look::Disabled:
-        top = QColor(0xF2, 0xF2, 0xF2);
-        bottom = QColor(0xE6, 0xE6, 0xE6);
-        edge = QColor(0xBD, 0xBD, 0xBD);
+        top = Pick(QColor(0xF2, 0xF2, 0xF2), QColor(0x3A, 0x3C, 0x40));
+        bottom = Pick(QColor(0xE6, 0xE6, 0xE6), QColor(0x34, 0x36, 0x3A));
+        edge = Pick(QColor(0xBD, 0xBD, 0xBD), QColor(0x2A, 0x2C, 0x2F));
         break;
     }
     Panel(p, r, radius, top, bottom, edge);
@@ -97,13 +107,13 @@ QColor Ink(Look look)
 {
     switch (look) {
     case Look::Hover:
-        return QColor(0x1E, 0x5A, 0xA0);
+        return Pick(QColor(0x1E, 0x5A, 0xA0), QColor(0xB4, 0xD6, 0xFF));
     case Look::Pressed:
-        return QColor(0x20, 0x20, 0x20);
+        return Pick(QColor(0x20, 0x20, 0x20), QColor(0xF0, 0xF0, 0xF0));
     case Look::Disabled:
-        return QColor(0xAA, 0xAA, 0xAA);
+        return Pick(QColor(0xAA, 0xAA, 0xAA), QColor(0x6E, 0x72, 0x78));
     default:
-        return QColor(0x40, 0x46, 0x4E);
+        return Pick(QColor(0x40, 0x46, 0x4E), QColor(0xD8, 0xDC, 0xE2));
     }
 }
 
@@ -128,7 +138,8 @@ void AddButton(const char* name, Look look)
     Save(name, 28, 23, [&](QPainter& p) {
         Face(p, QRectF(0, 0, 28, 23), look, 4);
         p.setRenderHint(QPainter::Antialiasing, false);
-        const QColor ink = look == Look::Disabled ? Ink(look) : QColor(0x2E, 0x8B, 0x3A);
+        const QColor ink =
+            look == Look::Disabled ? Ink(look) : Pick(QColor(0x2E, 0x8B, 0x3A), QColor(0x5B, 0xC4, 0x6A));
         const int dy = look == Look::Pressed ? 1 : 0;
         p.fillRect(QRect(13, 6 + dy, 2, 11), ink);  // crisp: whole pixels only
         p.fillRect(QRect(9, 10 + dy, 10, 2), ink);
@@ -286,31 +297,27 @@ void AddressBarPicture()
 
 }  // namespace
 
-int main(int argc, char** argv)
+// The window's bands, buttons, address box, list border and checked row.
+void DrawPage()
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: drawimages <output folder>\n");
-        return 2;
-    }
-    g_dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(g_dir);
-
     Save("top", 20, 63, [](QPainter& p) {
-        Panel(p, QRectF(0, 0, 20, 63), 6, QColor(0xE9, 0xEB, 0xEE), QColor(0xCD, 0xD1, 0xD7), QColor(0x86, 0x8C, 0x94));
-        p.setPen(QColor(255, 255, 255, 170));
+        Panel(p, QRectF(0, 0, 20, 63), 6, Pick(QColor(0xE9, 0xEB, 0xEE), QColor(0x3C, 0x3F, 0x44)),
+              Pick(QColor(0xCD, 0xD1, 0xD7), QColor(0x2F, 0x32, 0x37)),
+              Pick(QColor(0x86, 0x8C, 0x94), QColor(0x1B, 0x1D, 0x20)));
+        p.setPen(Pick(QColor(255, 255, 255, 170), QColor(255, 255, 255, 40)));
         p.drawLine(QPointF(5, 1.5), QPointF(15, 1.5));
     });
     Save("bottom", 20, 29, [](QPainter& p) {
-        Panel(p, QRectF(0, 0, 20, 29), 6, QColor(0xD9, 0xDC, 0xE1), QColor(0xC3, 0xC7, 0xCE), QColor(0x86, 0x8C, 0x94));
+        Panel(p, QRectF(0, 0, 20, 29), 6, Pick(QColor(0xD9, 0xDC, 0xE1), QColor(0x34, 0x37, 0x3C)),
+              Pick(QColor(0xC3, 0xC7, 0xCE), QColor(0x2A, 0x2D, 0x31)),
+              Pick(QColor(0x86, 0x8C, 0x94), QColor(0x1B, 0x1D, 0x20)));
     });
     Save("content", 12, 81, [](QPainter& p) {
         p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillRect(QRect(0, 0, 12, 81), QColor(0x86, 0x8C, 0x94));
-        p.fillRect(QRect(2, 1, 8, 80), Qt::white);
-        p.fillRect(QRect(1, 1, 1, 80), QColor(0xC8, 0xCC, 0xD2));
-        p.fillRect(QRect(10, 1, 1, 80), QColor(0xC8, 0xCC, 0xD2));
+        p.fillRect(QRect(0, 0, 12, 81), Pick(QColor(0x86, 0x8C, 0x94), QColor(0x1B, 0x1D, 0x20)));
+        p.fillRect(QRect(2, 1, 8, 80), Pick(Qt::white, QColor(0x2B, 0x2D, 0x30)));
+        p.fillRect(QRect(1, 1, 1, 80), Pick(QColor(0xC8, 0xCC, 0xD2), QColor(0x3A, 0x3D, 0x42)));
+        p.fillRect(QRect(10, 1, 1, 80), Pick(QColor(0xC8, 0xCC, 0xD2), QColor(0x3A, 0x3D, 0x42)));
     });
 
     CaptionButton("minimize", Look::Normal, false);
@@ -322,16 +329,17 @@ int main(int argc, char** argv)
 
     // Address field: a white sunken box with a neutral play mark at its left.
     Save("url", 23, 22, [](QPainter& p) {
-        Panel(p, QRectF(0, 0, 23, 22), 3, QColor(0xF4, 0xF5, 0xF7), Qt::white, QColor(0x7F, 0x87, 0x91));
+        Panel(p, QRectF(0, 0, 23, 22), 3, Pick(QColor(0xF4, 0xF5, 0xF7), QColor(0x1F, 0x21, 0x24)),
+              Pick(Qt::white, QColor(0x25, 0x27, 0x2B)), Pick(QColor(0x7F, 0x87, 0x91), QColor(0x5A, 0x60, 0x68)));
         QPainterPath mark;
         mark.addRoundedRect(QRectF(3, 5, 13, 12), 3, 3);
-        p.fillPath(mark, QColor(0x5B, 0x67, 0x75));
+        p.fillPath(mark, Pick(QColor(0x5B, 0x67, 0x75), QColor(0x8A, 0x96, 0xA5)));
         QPainterPath play;
         play.moveTo(7.5, 8);
         play.lineTo(13, 11);
         play.lineTo(7.5, 14);
         play.closeSubpath();
-        p.fillPath(play, Qt::white);
+        p.fillPath(play, Pick(Qt::white, QColor(0x1F, 0x21, 0x24)));
     });
 
     AddButton("add", Look::Normal);
@@ -353,8 +361,28 @@ int main(int argc, char** argv)
             p.fillRect(QRect(0, 39, 1, 1), bottom.darker(125));
         });
     };
-    rowGradient("checked_f", QColor(0x5A, 0x9B, 0xE6), QColor(0x2A, 0x66, 0xB8));
-    rowGradient("checked", QColor(0xA7, 0xB4, 0xC4), QColor(0x7C, 0x8A, 0x9C));
+    rowGradient("checked_f", Pick(QColor(0x5A, 0x9B, 0xE6), QColor(0x3F, 0x6F, 0xA6)),
+                Pick(QColor(0x2A, 0x66, 0xB8), QColor(0x2D, 0x55, 0x89)));
+    if (!g_dark)  // not on the page
+        rowGradient("checked", QColor(0xA7, 0xB4, 0xC4), QColor(0x7C, 0x8A, 0x9C));
+}
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: drawimages <output folder>\n");
+        return 2;
+    }
+    g_dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_dir);
+
+    DrawPage();
+    // The dark scheme's variants of what would look wrong on a dark page.
+    g_dark = true;
+    DrawPage();
+    g_dark = false;
 
     Save("unknown", 48, 32, [](QPainter& p) {
         p.setRenderHint(QPainter::Antialiasing, false);

@@ -337,7 +337,12 @@ function load(snapshot) {
     const root = snapshot.root || {};
     const html = findTag(root, "html"), body = findTag(root, "body");
     if (root.id) { root.__dom = true; nodes.set(root.id, document); }
-    if (html) { html.__dom = true; document.documentElement.__fid = html.id; nodes.set(html.id, document.documentElement); }
+    if (html) {
+        html.__dom = true; document.documentElement.__fid = html.id; nodes.set(html.id, document.documentElement);
+        // The root's attributes (the colour scheme) choose rules of the page's sheet.
+        for (const a of Array.from(document.documentElement.attributes)) document.documentElement.removeAttribute(a.name);
+        for (const k in (html.attrs || {})) setAttr(document.documentElement, k, html.attrs[k]);
+    }
     const head = findTag(root, "head");
     if (head) { document.head.__fid = head.id; nodes.set(head.id, document.head); }
     document.body.textContent = "";
