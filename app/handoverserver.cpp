@@ -40,6 +40,8 @@ struct HandOverServer::Connection {
     QByteArray buffer;
     qint64 lastActivityMs = 0;
     bool answered = false;
+    bool waitingForToken = false;
+    QStringList addresses;
 };
 
 HandOverServer::HandOverServer() : m_context(std::make_unique<QObject>())
@@ -100,7 +102,8 @@ void HandOverServer::Read(Connection* c)
     }
     c->buffer += bytes;
     // Only a whole list counts: one cut short by a dying sender is never taken.
-    QStringList addresses;
+    QStringList& addresses = c->addresses;
+    addresses.clear();
     qsizetype from = 0;
     for (;;) {
         const qsizetype end = c->buffer.indexOf('\0', from);
@@ -111,15 +114,41 @@ void HandOverServer::Read(Connection* c)
         addresses << QString::fromUtf8(c->buffer.mid(from, end - from));
         from = end + 1;
     }
+    const qsizetype tokenEnd = c->buffer.indexOf('\0', from + 1);
+    if (tokenEnd >= 0) {
+        Take(c, QString::fromUtf8(c->buffer.mid(from + 1, tokenEnd - from - 1)));
+        return;
+    }
+    if (c->waitingForToken)
+        return;
+    // A sender that knows no token sends none: its list goes without.
+    c->waitingForToken = true;
+    QLocalSocket* socket = c->socket;
+    QTimer::singleShot(kTokenWaitMs, socket, [this, socket] {
+        if (Connection* waiting = Find(socket))
+            Take(waiting, QString());
+    });
+}
+
+void HandOverServer::Take(Connection* c, const QString& activationToken)
+{
+    if (c->answered)
+        return;
     c->answered = true;
     QLocalSocket* socket = c->socket;
-    if (!m_taker || !m_taker(addresses)) {
+    if (!m_taker || !m_taker(c->addresses, activationToken)) {
         Drop(socket);  // the sender hears no answer and tries again
         return;
     }
     socket->write(&kTaken, 1);
     socket->flush();
     socket->disconnectFromServer();  // once the answer is out; then Drop
+}
+
+HandOverServer::Connection* HandOverServer::Find(QLocalSocket* socket) const
+{
+    const auto it = std::find_if(m_open.begin(), m_open.end(), [socket](const auto& c) { return c->socket == socket; });
+    return it == m_open.end() ? nullptr : it->get();
 }
 
 void HandOverServer::Drop(QLocalSocket* socket)
@@ -133,7 +162,7 @@ void HandOverServer::Drop(QLocalSocket* socket)
     socket->deleteLater();
 }
 
-bool HandOverServer::Send(const QString& name, const QStringList& addresses, int waitMs)
+bool HandOverServer::Send(const QString& name, const QStringList& addresses, const QString& activationToken, int waitMs)
 {
     QLocalSocket socket;
     socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
@@ -145,6 +174,7 @@ bool HandOverServer::Send(const QString& name, const QStringList& addresses, int
         if (!address.isEmpty())  // an empty one would end the list
             bytes += address.toUtf8() + '\0';
     bytes += '\0';
+    bytes += activationToken.toUtf8().replace('\0', QByteArray()) + '\0';
     if (bytes.size() > kMaxBytes)
         return false;
     socket.write(bytes);

@@ -71,9 +71,13 @@ CquenbyApp::SecondStart CquenbyApp::HandOverOrTakeGuard(const QStringList& addre
     QElapsedTimer waited;
     waited.start();
     const QString name = InstanceName();
+    // The launcher's leave for the running copy to come forward.
+    QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    if (token.isEmpty())
+        token = qEnvironmentVariable("DESKTOP_STARTUP_ID");
     for (;;) {
         const int left = int(kSecondStartWaitMs - waited.elapsed());
-        if (HandOverServer::Send(name, addresses, std::clamp(left, 1, kHandOverWaitMs)))
+        if (HandOverServer::Send(name, addresses, token, std::clamp(left, 1, kHandOverWaitMs)))
             return SecondStart::HandedOver;
         if (TakeInstanceGuard())
             return SecondStart::Running;
@@ -112,12 +116,12 @@ bool CquenbyApp::InitInstance()
 void CquenbyApp::TakeHandedAddresses(CMainFrame* frame)
 {
     QPointer<CMainFrame> target(frame);
-    m_hInstanceEvent->SetTaker([target](const QStringList& addresses) {
+    m_hInstanceEvent->SetTaker([target](const QStringList& addresses, const QString& activationToken) {
         // A window in its exit wait takes nothing more: the sender waits
         // for this copy to end and starts in its place.
         if (!target || !target->AddAddresses(addresses))
             return false;
-        target->BringForward();
+        target->BringForward(activationToken);
         return true;
     });
 }

@@ -14,6 +14,7 @@ PACKAGES=(
   curl python3 python3-websocket
   dbus-daemon
   xvfb xdotool xclip
+  qt6-wayland weston
   at-spi2-core python3-pyatspi
   fonts-dejavu-core
   dpkg-dev fakeroot lintian desktop-file-utils appstream help2man

@@ -16,12 +16,14 @@ TEST(HandOver, AnswersOnlyWhatItTookAndIdleConnectionsMakeRoom)
     ASSERT_TRUE(server.Listen(name));
     bool accept = false;
     QStringList taken;
-    server.SetTaker([&](const QStringList& addresses) {
+    QStringList tokens;
+    server.SetTaker([&](const QStringList& addresses, const QString& token) {
         taken += addresses;
+        tokens << token;
         return accept;
     });
-    const auto send = [&](const QStringList& addresses) {
-        auto sent = std::async(std::launch::async, [&] { return HandOverServer::Send(name, addresses, 3000); });
+    const auto send = [&](const QStringList& addresses, const QString& token = QString()) {
+        auto sent = std::async(std::launch::async, [&] { return HandOverServer::Send(name, addresses, token, 3000); });
         EXPECT_TRUE(WaitFor([&] { return sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
         return sent.get();
     };
@@ -36,6 +38,27 @@ TEST(HandOver, AnswersOnlyWhatItTookAndIdleConnectionsMakeRoom)
         ASSERT_TRUE(socket->waitForConnected(3000));
     }
     Pump(300);
-    EXPECT_TRUE(send({"http://a/2", "http://a/3"}));
+    EXPECT_TRUE(send({"http://a/2", "http://a/3"}, "token-1"));
     EXPECT_EQ(taken, (QStringList{"http://a/1", "http://a/2", "http://a/3"}));
+    EXPECT_EQ(tokens, (QStringList{"", "token-1"}));
+}
+
+TEST(HandOver, TakesTheListOfASenderThatSendsNoToken)
+{
+    const QString name = QStringLiteral("ferrowick-test-handover-old-%1").arg(QCoreApplication::applicationPid());
+    HandOverServer server;
+    ASSERT_TRUE(server.Listen(name));
+    QStringList taken;
+    server.SetTaker([&](const QStringList& addresses, const QString& token) {
+        taken << addresses << token;
+        return true;
+    });
+    QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+    socket.connectToServer(name);
+    ASSERT_TRUE(socket.waitForConnected(3000));
+    socket.write(QByteArray("http://a/4\0\0", 12));
+    EXPECT_TRUE(WaitFor([&] { return socket.bytesAvailable() > 0; }));
+    EXPECT_EQ(socket.read(1), QByteArray("\x06"));
+    EXPECT_EQ(taken, (QStringList{"http://a/4", ""}));
 }

@@ -10,6 +10,7 @@
 #include "ui/page/dom.h"
 #include "ui/page/rows.h"
 
+#include <QGuiApplication>
 #include <QMimeData>
 
 #include <algorithm>
@@ -178,14 +179,22 @@ bool CMainFrame::AddAddresses(const QStringList& addresses)
     return true;
 }
 
-void CMainFrame::BringForward()
+void CMainFrame::BringForward(const QString& activationToken)
 {
     if (m_bExiting || m_bDestroying)
         return;
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Qt's Wayland plugin takes the token from the environment on the
+    // activation that follows; none is left behind for the programs this one
+    // starts. On X11 Qt 6 sends its own user time and takes no token.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (wayland && !activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
     raise();
     activateWindow();
+    if (wayland && !activationToken.isEmpty())
+        qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 void CMainFrame::AddPendingAddresses()

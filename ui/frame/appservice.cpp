@@ -18,6 +18,13 @@ constexpr uint kDoNotQueue = 4;
 constexpr uint kPrimaryOwner = 1;
 constexpr int kReleaseWaitMs = 1000;
 
+// The launcher's leave to come forward, where it gave one.
+QString ActivationToken(const QVariantMap& platformData)
+{
+    const QString token = platformData.value(QStringLiteral("activation-token")).toString();
+    return token.isEmpty() ? platformData.value(QStringLiteral("desktop-startup-id")).toString() : token;
+}
+
 }  // namespace
 
 CApplicationService::CApplicationService(CMainFrame* frame) : m_frame(frame)
@@ -66,13 +73,13 @@ void CApplicationService::Serve(const QDBusConnection& bus)
     });
 }
 
-void CApplicationService::Activate(const QVariantMap& /*platformData*/)
+void CApplicationService::Activate(const QVariantMap& platformData)
 {
     if (m_frame)
-        m_frame->BringForward();
+        m_frame->BringForward(ActivationToken(platformData));
 }
 
-void CApplicationService::Open(const QStringList& uris, const QVariantMap& /*platformData*/)
+void CApplicationService::Open(const QStringList& uris, const QVariantMap& platformData)
 {
     // A window in its exit wait takes nothing more: the caller hears so
     // rather than losing the addresses in silence.
@@ -81,7 +88,7 @@ void CApplicationService::Open(const QStringList& uris, const QVariantMap& /*pla
             sendErrorReply(QDBusError::Failed, QStringLiteral("Ferrowick is closing and takes no more addresses."));
         return;
     }
-    m_frame->BringForward();
+    m_frame->BringForward(ActivationToken(platformData));
 }
 
 void CApplicationService::ActivateAction(const QString& /*action*/, const QVariantList& /*parameter*/,

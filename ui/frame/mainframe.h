@@ -61,8 +61,9 @@ public:
     // rest wait. Refused (false) once the window is on its way out.
     bool AddAddresses(const QStringList& addresses);
     // Asked for from outside (a second start, the desktop): the window comes
-    // forward, unless it is on its way out.
-    void BringForward();
+    // forward, unless it is on its way out. The desktop's activation token,
+    // where the request brought one, is what lets a Wayland window do so.
+    void BringForward(const QString& activationToken = QString());
     // A drop of links or text: each of its addresses is added; false when
     // the data holds none.
     bool OnDropAddress(const QMimeData* data);
