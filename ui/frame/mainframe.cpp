@@ -30,6 +30,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainterPath>
@@ -98,11 +99,19 @@ bool CMainFrame::Create(bool withView)
     setWindowIcon(AppIcon());
     setFixedSize(kWidth, kHeight);
     move(0, 0);
+    // A Wayland compositor takes the mask as the input region only and
+    // clips nothing: the corners are round there only where the page leaves
+    // them transparent and the window has alpha to show it. This must be
+    // decided before the window is created.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        setAttribute(Qt::WA_TranslucentBackground);
     return OnCreate(withView) == 0;
 }
 
 int CMainFrame::OnCreate(bool withView)
 {
+    // Clips the corners on X11; on Wayland it keeps clicks there going
+    // through to what lies beneath.
     setMask(RoundedRegion(kWidth, kHeight));
 
     InitPageResources();
