@@ -21,6 +21,7 @@
 #include <QJsonArray>
 #include <QLocalSocket>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -1086,4 +1087,61 @@ TEST(EndToEnd, TheKeyboardReachesEveryControlAndTheRowMenu)
     EXPECT_EQ(app.eval(selected).toString().toStdString(), "true,true");
     EXPECT_EQ(app.focused(), "content");
     EXPECT_EQ(app.status(), "Total: 2 videos, 1 uncompleted");
+}
+
+// With no X server and no platform asked for, the window shows on a Wayland
+// compositor of the test's own, and its picture there has the desktop in the corners.
+TEST(EndToEnd, OnWaylandTheWindowShowsWithRoundCorners)
+{
+    const QString weston = QStandardPaths::findExecutable("weston");
+    const QString shooter = QStandardPaths::findExecutable("weston-screenshooter");
+    if (weston.isEmpty() || shooter.isEmpty())
+        GTEST_SKIP() << "no weston";
+    QTemporaryDir homeDir;
+    const QString home = homeDir.path();
+    const QString socket = QStringLiteral("wayland-ferrowick-test");
+    TestProgram app(home, {{"WAYLAND_DISPLAY", socket}});  // makes home/run, the compositor's too
+    QProcessEnvironment env = app.process().processEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    app.process().setProcessEnvironment(env);
+    {
+        QFile ini(home + "/weston.ini");
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[shell]\nbackground-image=none\nbackground-color=0xff00ff00\npanel-position=none\n");
+    }
+    QProcess compositor;
+    compositor.setProcessEnvironment(env);
+    compositor.setStandardErrorFile(QProcess::nullDevice());
+    // --debug lets the screenshooter in.
+    compositor.start(weston, {"--backend=headless-backend.so", "--use-pixman", "--debug", "--idle-time=0",
+                              "--width=800", "--height=700", "--socket=" + socket, "--config=" + home + "/weston.ini"});
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(home + "/run/" + socket); }));
+    app.start();
+    ASSERT_TRUE(app.connect());
+    QImage shot;
+    QRect box;  // the window: what is not the desktop across the middle
+    const auto shoot = [&] {
+        QProcess take;
+        take.setProcessEnvironment(env);
+        take.setWorkingDirectory(home);
+        take.start(shooter);
+        take.waitForFinished(10000);
+        const QString file = home + "/" + QDir(home).entryList({"wayland-screenshot*.png"}).value(0);
+        shot = QImage(file).convertToFormat(QImage::Format_RGB32);
+        QFile::remove(file);
+        box = {};
+        if (shot.isNull() || shot.pixel(0, 0) != qRgb(0, 255, 0))
+            return false;  // none yet, or the desktop still fading in
+        for (int x = 0; x < 800; ++x)
+            box |= shot.pixel(x, 350) != qRgb(0, 255, 0) ? QRect(x, 350, 1, 1) : QRect();
+        for (int y = 0; y < 700; ++y)
+            box |= shot.pixel(400, y) != qRgb(0, 255, 0) ? QRect(400, y, 1, 1) : QRect();
+        return box.width() >= 680 && box.width() <= 681 && box.height() >= 600 && box.height() <= 601;
+    };
+    ASSERT_TRUE(WaitFor(shoot, 60000)) << box.width() << "x" << box.height();
+    for (const QPoint corner : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()})
+        EXPECT_EQ(QColor(shot.pixel(corner)).name(), "#00ff00") << corner.x() << "," << corner.y();
+    compositor.terminate();
+    compositor.waitForFinished(5000);
 }
