@@ -1100,6 +1100,7 @@ TEST(EndToEnd, OnWaylandTheWindowShowsWithRoundCorners)
     QTemporaryDir homeDir;
     const QString home = homeDir.path();
     const QString socket = QStringLiteral("wayland-ferrowick-test");
+    QProcess compositor;  // ends after the program, which would complain of a lost connection
     TestProgram app(home, {{"WAYLAND_DISPLAY", socket}});  // makes home/run, the compositor's too
     QProcessEnvironment env = app.process().processEnvironment();
     env.remove("QT_QPA_PLATFORM");
@@ -1110,7 +1111,6 @@ TEST(EndToEnd, OnWaylandTheWindowShowsWithRoundCorners)
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
         ini.write("[shell]\nbackground-image=none\nbackground-color=0xff00ff00\npanel-position=none\n");
     }
-    QProcess compositor;
     compositor.setProcessEnvironment(env);
     compositor.setStandardErrorFile(QProcess::nullDevice());
     // --debug lets the screenshooter in.
@@ -1142,6 +1142,8 @@ TEST(EndToEnd, OnWaylandTheWindowShowsWithRoundCorners)
     ASSERT_TRUE(WaitFor(shoot, 60000)) << box.width() << "x" << box.height();
     for (const QPoint corner : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()})
         EXPECT_EQ(QColor(shot.pixel(corner)).name(), "#00ff00") << corner.x() << "," << corner.y();
+    app.process().kill();
+    app.process().waitForFinished(5000);
     compositor.terminate();
     compositor.waitForFinished(5000);
 }
