@@ -58,6 +58,15 @@ int main(int argc, char** argv)
             flags.append(" --no-zygote");
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     }
+    // A hand-over's activation token reaches Qt's Wayland plugin through the
+    // environment, while download threads may read it (proxies, the
+    // resolver). Adding a variable can move the C library's array of them
+    // under such a reader; room made now, while no other thread runs, is
+    // what the later additions reuse.
+    if (!qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN")) {
+        qputenv("XDG_ACTIVATION_TOKEN", QByteArray());
+        qunsetenv("XDG_ACTIVATION_TOKEN");
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Ferrowick"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FERROWICK_VERSION));
     // Docks and Wayland compositors match the window with its desktop entry by this.
